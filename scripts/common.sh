@@ -1,0 +1,77 @@
+# Shared by the project's scripts: packages, the build and the Wine prefix.
+# Source it; it defines functions and changes nothing by itself.
+
+PELTORINE_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+PELTORINE_BUILD="$PELTORINE_ROOT/build/mingw"
+WINE64=/usr/lib/wine/wine64
+WINESERVER=/usr/lib/wine/wineserver
+
+PELTORINE_PACKAGES=(
+    cmake make
+    g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev mingw-w64-tools
+    wine64 libwine libwine-dev
+    gstreamer1.0-libav gstreamer1.0-plugins-good gstreamer1.0-plugins-base
+    xvfb xauth googletest ffmpeg imagemagick x11-apps python3-pil
+)
+
+say() { printf '[peltorine] %s\n' "$*" >&2; }
+die() { printf '[peltorine] error: %s\n' "$*" >&2; exit 1; }
+
+ensure_packages() {
+    local missing=()
+    for package in "${PELTORINE_PACKAGES[@]}"; do
+        dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' || missing+=("$package")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    say "installing missing Debian packages: ${missing[*]}"
+    local sudo=()
+    [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+    "${sudo[@]}" apt-get update -qq || die "apt-get update failed; check the package sources"
+    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq "${missing[@]}" >/dev/null \
+        || die "could not install: ${missing[*]} (see apt-get's message above)"
+}
+
+build_project() {
+    say "configuring and building (mingw-w64 cross compiler) in build/mingw"
+    cmake --preset mingw -S "$PELTORINE_ROOT" >/dev/null || die "cmake configure failed"
+    cmake --build "$PELTORINE_BUILD" -j "$(nproc)" || die "build failed"
+}
+
+# Makes (once) the build folder's Wine prefix: one virtual desktop for every process,
+# so that the notification area exists, and no Mono or Gecko installers.
+ensure_wine_prefix() {
+    export WINEPREFIX="$1"
+    export WINEDEBUG=-all
+    export WINEDLLOVERRIDES="mscoree,mshtml="
+    if [ ! -f "$WINEPREFIX/.peltorine-ready" ]; then
+        say "creating the Wine prefix $WINEPREFIX (once per build folder)"
+        mkdir -p "$WINEPREFIX"
+        "$WINE64" wineboot -i >/dev/null 2>&1 || die "wineboot failed"
+        "$WINE64" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
+        "$WINE64" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1920x1080 /f >/dev/null 2>&1
+        "$WINESERVER" -w
+        touch "$WINEPREFIX/.peltorine-ready"
+    fi
+}
+
+# Runs the rest of the calling script on a fresh Xvfb display when there is no display.
+ensure_display() {
+    if [ -z "${DISPLAY:-}" ]; then
+        say "no display: running on Xvfb"
+        exec xvfb-run -a -s "-screen 0 1920x1080x24" "$@"
+    fi
+}
+
+# Starts the prefix's wineserver, its services and the virtual desktop ahead of the
+# test programs. Otherwise the first test program starts them, they inherit CTest's
+# output pipe, and CTest waits for them for ever.
+start_wine_session() {
+    "$WINESERVER" -p
+    "$WINE64" wineboot >/dev/null 2>&1 </dev/null || true
+    "$WINE64" explorer /desktop=Default,1920x1080 >/dev/null 2>&1 </dev/null &
+    sleep 2
+}
+
+stop_wine_session() {
+    "$WINESERVER" -k >/dev/null 2>&1 || true
+}
