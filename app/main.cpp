@@ -1,6 +1,6 @@
-#include <windows.h>
+#include "app/application.h"
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
 {
-    return 0;
+    return runPeltorine(instance);
 }

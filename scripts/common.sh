@@ -2,7 +2,8 @@
 # Source it; it defines functions and changes nothing by itself.
 
 PELTORINE_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-PELTORINE_BUILD="$PELTORINE_ROOT/build/mingw"
+# PELTORINE_BUILD may name another build folder, so that several builds can run side by side.
+PELTORINE_BUILD="${PELTORINE_BUILD:-$PELTORINE_ROOT/build/mingw}"
 WINE64=/usr/lib/wine/wine64
 WINESERVER=/usr/lib/wine/wineserver
 
@@ -11,7 +12,7 @@ PELTORINE_PACKAGES=(
     g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev mingw-w64-tools
     wine64 libwine libwine-dev
     gstreamer1.0-libav gstreamer1.0-plugins-good gstreamer1.0-plugins-base
-    xvfb xauth googletest ffmpeg imagemagick x11-apps python3-pil
+    xvfb xauth googletest ffmpeg imagemagick x11-apps python3-pil fonts-urw-base35
 )
 
 say() { printf '[peltorine] %s\n' "$*" >&2; }
@@ -32,8 +33,8 @@ ensure_packages() {
 }
 
 build_project() {
-    say "configuring and building (mingw-w64 cross compiler) in build/mingw"
-    cmake --preset mingw -S "$PELTORINE_ROOT" >/dev/null || die "cmake configure failed"
+    say "configuring and building (mingw-w64 cross compiler) in $PELTORINE_BUILD"
+    cmake --preset mingw -S "$PELTORINE_ROOT" -B "$PELTORINE_BUILD" >/dev/null || die "cmake configure failed"
     cmake --build "$PELTORINE_BUILD" -j "$(nproc)" || die "build failed"
 }
 

@@ -1,0 +1,245 @@
+#include "app/application.h"
+#include "app/win32_error.h"
+
+#include <commctrl.h>
+
+namespace {
+
+// Icon events of the version-4 protocol arrive in the low word of LPARAM.
+constexpr UINT kIconContextMenu = WM_CONTEXTMENU;
+constexpr UINT kIconKeySelect = NIN_KEYSELECT;
+constexpr UINT kIconDoubleClick = WM_LBUTTONDBLCLK;
+
+constexpr ULONG_PTR kBannerItemId = 11;
+
+void CALLBACK onForegroundEvent(HWINEVENTHOOK, DWORD, HWND, LONG, LONG, DWORD, DWORD) noexcept
+{
+    if (hookTargetWindow)
+        PostMessageW(hookTargetWindow, ForegroundChangedMessage, 0, 0);
+}
+
+[[nodiscard]] HRESULT registerWindowClass(HINSTANCE instance, const wchar_t* name, UINT style, WNDPROC procedure,
+                                          HCURSOR cursor) noexcept
+{
+    WNDCLASSW windowClass{};
+    windowClass.style = style;
+    windowClass.lpfnWndProc = procedure;
+    windowClass.hInstance = instance;
+    windowClass.hCursor = cursor;
+    windowClass.lpszClassName = name;
+    if (RegisterClassW(&windowClass) == 0)
+        return lastErrorResult();
+    return S_OK;
+}
+
+} // namespace
+
+HRESULT Application::initializeWindows() noexcept
+{
+    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_WIN95_CLASSES};
+    InitCommonControlsEx(&controls);
+
+    if (const HRESULT hr = registerWindowClass(instance, kControlWindowClass, 0, controlWindowThunk, nullptr);
+        FAILED(hr))
+        return hr;
+    if (const HRESULT hr = registerWindowClass(instance, kWidgetWindowClass, CS_DBLCLKS, widgetWindowThunk,
+                                               LoadCursorW(nullptr, IDC_HAND));
+        FAILED(hr))
+        return hr;
+
+    taskbarCreatedMessage = RegisterWindowMessageW(L"TaskbarCreated");
+
+    // A real top-level window, never shown: message-only windows miss the broadcasts.
+    controlWindow = CreateWindowExW(WS_EX_TOOLWINDOW, kControlWindowClass, kProductName, WS_POPUP, 0, 0, 0, 0,
+                                    nullptr, nullptr, instance, this);
+    if (!controlWindow)
+        return lastErrorResult();
+
+    hookTargetWindow = controlWindow;
+    foregroundHook = SetWinEventHook(EVENT_SYSTEM_FOREGROUND, EVENT_SYSTEM_FOREGROUND, nullptr, onForegroundEvent, 0,
+                                     0, WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS);
+
+    addTrayIcon();
+    migrateStartupShortcutAtStart();
+    refreshHighContrast();
+
+    relayoutDeadline = system->tickCount() + kRelayoutRetryMs;
+    createWidget();
+    if (!widgetWindow)
+        system->setTimer(controlWindow, RelayoutTimer, kRelayoutDelayMs);
+    return S_OK;
+}
+
+LRESULT CALLBACK Application::controlWindowThunk(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept
+{
+    if (message == WM_NCCREATE) {
+        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    }
+    if (auto* app = reinterpret_cast<Application*>(GetWindowLongPtrW(window, GWLP_USERDATA)))
+        return app->controlWindowProc(window, message, wParam, lParam);
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+LRESULT Application::controlWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept
+{
+    if (taskbarCreatedMessage != 0 && message == taskbarCreatedMessage) {
+        // The taskbar restarted and forgot the icon.
+        addTrayIcon();
+        triggerRelayout();
+        return 0;
+    }
+
+    switch (message) {
+    case WM_CLOSE:
+        PostQuitMessage(0);
+        return 0;
+    case WM_SETTINGCHANGE:
+        refreshHighContrast();
+        if (widgetDragMode == 0)
+            layoutWidget();
+        return 0;
+    case WM_DRAWITEM: {
+        const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+        if (item && item->CtlType == ODT_MENU && item->itemID == kBannerItemId && item->itemData != 0) {
+            drawBannerItem(*item);
+            return TRUE;
+        }
+        break;
+    }
+    case WM_MEASUREITEM: {
+        auto* item = reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
+        if (item && item->CtlType == ODT_MENU && item->itemID == kBannerItemId && item->itemData != 0) {
+            measureBannerItem(*item);
+            return TRUE;
+        }
+        break;
+    }
+    case WM_DISPLAYCHANGE:
+    case WM_THEMECHANGED:
+        triggerRelayout();
+        return 0;
+    case WM_TIMER:
+        onTimer(wParam);
+        return 0;
+    case TrayCallbackMessage:
+        onTrayEvent(LOWORD(lParam));
+        return 0;
+    case FilesDroppedMessage:
+        takeDroppedFiles();
+        return 0;
+    case WidgetDpiChangedMessage:
+        if (widgetDragMode == 0)
+            layoutWidget();
+        return 0;
+    case ForegroundChangedMessage:
+        updateWidgetZOrder(widgetWindow && GetWindow(widgetWindow, GW_OWNER) == GetForegroundWindow());
+        return 0;
+    default:
+        break;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+void Application::takeDroppedFiles() noexcept
+{
+    if (!pendingDroppedFiles)
+        return;
+    std::vector<std::wstring> files = std::move(*pendingDroppedFiles);
+    pendingDroppedFiles.reset();
+    applyFileList(std::move(files));
+}
+
+void Application::onTimer(UINT_PTR id) noexcept
+{
+    switch (id) {
+    case SlideshowTimer:
+        if (currentState.mode == ModeSlideshow)
+            advanceSlideshow();
+        break;
+    case VideoTimer:
+        videoTick();
+        break;
+    case RelayoutTimer:
+        system->killTimer(controlWindow, RelayoutTimer);
+        relayoutAfterDisplayChange();
+        if (!widgetWindow && system->tickCount() < relayoutDeadline)
+            system->setTimer(controlWindow, RelayoutTimer, kRelayoutDelayMs);
+        break;
+    case ErrorFlashTimer:
+        system->killTimer(controlWindow, ErrorFlashTimer);
+        widgetErrorFlash = false;
+        redrawWidget();
+        break;
+    default:
+        break;
+    }
+}
+
+// A burst of display, theme or taskbar events ends in one relayout 400 ms after the last.
+void Application::triggerRelayout() noexcept
+{
+    relayoutDeadline = system->tickCount() + kRelayoutRetryMs;
+    system->setTimer(controlWindow, RelayoutTimer, kRelayoutDelayMs);
+}
+
+void Application::relayoutAfterDisplayChange() noexcept
+{
+    if (widgetDragMode != 0)
+        cancelWidgetGesture();
+    createWidget();
+    layoutWidget();
+    relayoutVideo();
+}
+
+void Application::refreshHighContrast() noexcept
+{
+    HIGHCONTRASTW contrast{};
+    contrast.cbSize = sizeof(contrast);
+    SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof(contrast), &contrast, 0);
+    highContrast = (contrast.dwFlags & HCF_HIGHCONTRASTON) != 0;
+    invalidateWidgetFace();
+    redrawWidget();
+}
+
+// The previous version's Startup shortcut is replaced at every start; only a real failure is told.
+void Application::migrateStartupShortcutAtStart() noexcept
+{
+    std::wstring path;
+    bool exists = false;
+    if (FAILED(checkStartupShortcut(path, exists)))
+        return;
+    if (const HRESULT hr = migrateStartupShortcut(path, exists); FAILED(hr))
+        showNotification(text(kStartupChangeFailed), hr);
+}
+
+void Application::onTrayEvent(UINT event) noexcept
+{
+    switch (event) {
+    case kIconContextMenu: {
+        POINT point{};
+        if (!GetCursorPos(&point))
+            point = {0, 0};
+        showContextMenu(point);
+        break;
+    }
+    case kIconKeySelect: {
+        POINT point{};
+        if (!GetCursorPos(&point))
+            point = {0, 0};
+        NOTIFYICONIDENTIFIER icon{};
+        icon.cbSize = sizeof(icon);
+        icon.hWnd = controlWindow;
+        icon.uID = kTrayIconId;
+        if (RECT rect{}; SUCCEEDED(Shell_NotifyIconGetRect(&icon, &rect)))
+            point = {rect.left, rect.top};
+        showContextMenu(point);
+        break;
+    }
+    case kIconDoubleClick:
+        restoreDefaultWallpaper();
+        break;
+    default:
+        break;
+    }
+}

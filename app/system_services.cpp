@@ -1,0 +1,7 @@
+#include "app/system_services.h"
+
+SystemServices& SystemServices::standard() noexcept
+{
+    static SystemServices services;
+    return services;
+}

@@ -1,0 +1,214 @@
+// The control window: its messages, timers, the debounced relayout and the tray icon events,
+// driven in-process with a clock the test moves and timer messages the test delivers.
+#include "app/application.h"
+#include "tests/support/fake_desktop_wallpaper.h"
+#include "tests/support/recording_system.h"
+#include "tests/support/temp_folder.h"
+
+#include <gtest/gtest.h>
+#include <objbase.h>
+
+namespace {
+
+class ControlWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr)));
+        fake->addDisplay(L"\\\\?\\DISPLAY#1", {0, 0, 1920, 1080}, L"C:\\old.jpg");
+        app.desktopWallpaper = fake;
+        ASSERT_EQ(S_OK, CoCreateInstance(CLSID_WICImagingFactory2, nullptr, CLSCTX_INPROC_SERVER,
+                                         IID_PPV_ARGS(&app.imagingFactory)));
+        ASSERT_EQ(S_OK, app.loadSettingsFrom(folder.path()));
+        ASSERT_EQ(S_OK, app.initializeWindows());
+        system.timerEvents.clear();
+    }
+
+    void TearDown() override
+    {
+        app.shutdown();
+        OleUninitialize();
+    }
+
+    LRESULT send(UINT message, WPARAM wParam = 0, LPARAM lParam = 0)
+    {
+        return SendMessageW(app.controlWindow, message, wParam, lParam);
+    }
+
+    std::vector<RecordingSystem::TimerEvent> eventsOf(UINT_PTR id) const
+    {
+        std::vector<RecordingSystem::TimerEvent> events;
+        for (const auto& event : system.timerEvents)
+            if (event.id == id)
+                events.push_back(event);
+        return events;
+    }
+
+    TempFolder folder;
+    RecordingSystem system;
+    Microsoft::WRL::ComPtr<FakeDesktopWallpaper> fake = FakeDesktopWallpaper::create();
+    Application app{GetModuleHandleW(nullptr), system};
+};
+
+TEST_F(ControlWindowTest, IsAHiddenTopLevelToolWindowNamedPeltorine)
+{
+    const HWND window = FindWindowW(L"Peltorine.Control", L"Peltorine");
+    ASSERT_EQ(window, app.controlWindow);
+    EXPECT_FALSE(IsWindowVisible(window));
+    EXPECT_EQ(nullptr, GetParent(window));
+    EXPECT_TRUE(GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
+    EXPECT_TRUE(GetWindowLongPtrW(window, GWL_STYLE) & WS_POPUP);
+}
+
+TEST_F(ControlWindowTest, BurstOfDisplayChangesGivesOneRelayoutAfterTheLast)
+{
+    for (int i = 0; i < 5; ++i) {
+        if (i > 0)
+            system.now += 100;
+        EXPECT_EQ(0, send(WM_DISPLAYCHANGE));
+    }
+    const std::uint64_t last = system.now;
+
+    // Each trigger restarts the same 400 ms timer, so only the last one can expire.
+    const auto arms = eventsOf(RelayoutTimer);
+    ASSERT_EQ(5u, arms.size());
+    for (const auto& event : arms) {
+        EXPECT_TRUE(event.armed);
+        EXPECT_EQ(400u, event.milliseconds);
+    }
+    EXPECT_EQ(last + 8000, app.relayoutDeadline);
+
+    system.now = last + 400;
+    system.timerEvents.clear();
+    send(WM_TIMER, RelayoutTimer);
+    const auto afterExpiry = eventsOf(RelayoutTimer);
+    ASSERT_FALSE(afterExpiry.empty());
+    EXPECT_FALSE(afterExpiry.front().armed) << "the expiry kills the one-shot timer first";
+}
+
+TEST_F(ControlWindowTest, RelayoutRetriesWithoutAWidgetUntilTheDeadline)
+{
+    send(WM_THEMECHANGED);
+    const std::uint64_t deadline = app.relayoutDeadline;
+
+    // No desktop host here, so the widget never appears: the loop re-arms every 400 ms ...
+    for (system.now += 400; system.now < deadline; system.now += 400) {
+        send(WM_TIMER, RelayoutTimer);
+        ASSERT_TRUE(system.isArmed(RelayoutTimer)) << "at " << system.now;
+        EXPECT_EQ(deadline, app.relayoutDeadline) << "retries do not move the deadline";
+    }
+    // ... and gives up once the deadline has passed, until the next trigger.
+    send(WM_TIMER, RelayoutTimer);
+    EXPECT_FALSE(system.isArmed(RelayoutTimer));
+
+    send(WM_DISPLAYCHANGE);
+    EXPECT_TRUE(system.isArmed(RelayoutTimer));
+    EXPECT_EQ(system.now + 8000, app.relayoutDeadline);
+}
+
+TEST_F(ControlWindowTest, TaskbarRestartAddsTheIconAgainWithTheSameHandle)
+{
+    ASSERT_NE(0u, app.taskbarCreatedMessage);
+    ASSERT_FALSE(system.iconCalls.empty());
+    const HICON first = system.iconCalls.front().data.hIcon;
+    system.iconCalls.clear();
+
+    EXPECT_EQ(0, send(app.taskbarCreatedMessage));
+
+    ASSERT_EQ(2u, system.iconCalls.size());
+    EXPECT_EQ(static_cast<DWORD>(NIM_ADD), system.iconCalls[0].message);
+    EXPECT_EQ(first, system.iconCalls[0].data.hIcon);
+    EXPECT_EQ(app.controlWindow, system.iconCalls[0].data.hWnd);
+    EXPECT_EQ(1u, system.iconCalls[0].data.uID);
+    EXPECT_EQ(static_cast<DWORD>(NIM_SETVERSION), system.iconCalls[1].message);
+    EXPECT_TRUE(system.isArmed(RelayoutTimer));
+}
+
+TEST_F(ControlWindowTest, DroppedFilesAreTakenOnceAndAppliedThroughTheFileList)
+{
+    // A list that is not only pictures is refused with its message; the list is taken either way.
+    app.pendingDroppedFiles = std::vector<std::wstring>{L"C:\\notes.txt"};
+    send(FilesDroppedMessage);
+    EXPECT_FALSE(app.pendingDroppedFiles.has_value());
+    ASSERT_EQ(1u, system.debugLines.size());
+    EXPECT_EQ(L"Peltorine: Choose PNG, JPG or JPEG images, or one MP4 video. [2147942487]\n", system.debugLines[0]);
+
+    // A second message finds nothing to take and does nothing.
+    send(FilesDroppedMessage);
+    EXPECT_EQ(1u, system.debugLines.size());
+}
+
+TEST_F(ControlWindowTest, SlideshowTimerDoesNothingUnlessASlideshowRuns)
+{
+    app.currentState.mode = ModeStill;
+    app.currentState.files = {L"C:\\a.png"};
+    fake->clearCalls();
+    send(WM_TIMER, SlideshowTimer);
+    EXPECT_EQ(0, fake->totalCalls()) << fake->callsText();
+}
+
+TEST_F(ControlWindowTest, ErrorFlashEndsWhenItsTimerExpires)
+{
+    app.widgetErrorFlash = true;
+    send(WM_TIMER, ErrorFlashTimer);
+    EXPECT_FALSE(app.widgetErrorFlash);
+    ASSERT_FALSE(eventsOf(ErrorFlashTimer).empty());
+    EXPECT_FALSE(eventsOf(ErrorFlashTimer).back().armed);
+}
+
+TEST_F(ControlWindowTest, IconEventsSingleClickDoesNothingDoubleClickRestoresTheDefault)
+{
+    const std::wstring picture = folder / L"Peltorine\\default.png";
+    writeFileBytes(picture, "");
+    app.defaultWallpaperPath = picture;
+    fake->clearCalls();
+
+    send(TrayCallbackMessage, 0, MAKELPARAM(WM_LBUTTONDOWN, 1));
+    send(TrayCallbackMessage, 0, MAKELPARAM(WM_LBUTTONUP, 1));
+    EXPECT_EQ(0, fake->callCount(L"SetWallpaper"));
+
+    send(TrayCallbackMessage, 0, MAKELPARAM(WM_LBUTTONDBLCLK, 1));
+    EXPECT_EQ(picture, fake->wallpaperOf(L"\\\\?\\DISPLAY#1")) << fake->callsText();
+}
+
+TEST_F(ControlWindowTest, CloseEndsTheLoopWithExitCodeZeroAndKeepsTheWindow)
+{
+    send(WM_CLOSE);
+    EXPECT_TRUE(IsWindow(app.controlWindow));
+    MSG message{};
+    ASSERT_TRUE(PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    EXPECT_EQ(0u, message.wParam);
+}
+
+TEST_F(ControlWindowTest, ShutdownRemovesTheIconAndDestroysTheWindow)
+{
+    const HWND window = app.controlWindow;
+    system.iconCalls.clear();
+    app.shutdown();
+    EXPECT_FALSE(IsWindow(window));
+    ASSERT_EQ(1u, system.iconCalls.size());
+    EXPECT_EQ(static_cast<DWORD>(NIM_DELETE), system.iconCalls[0].message);
+    EXPECT_EQ(window, system.iconCalls[0].data.hWnd);
+    EXPECT_EQ(1u, system.iconCalls[0].data.uID);
+    EXPECT_EQ(0u, system.iconCalls[0].data.uFlags);
+    EXPECT_FALSE(app.trayIconAdded);
+}
+
+TEST(ControlWindowThunk, MessagesBeforeCreationGoToTheDefaultProcedure)
+{
+    WNDCLASSW windowClass{};
+    windowClass.lpfnWndProc = Application::controlWindowThunk;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = L"Peltorine.ThunkTest";
+    ASSERT_NE(0, RegisterClassW(&windowClass));
+    // Created without an Application: every message must reach DefWindowProcW unharmed.
+    const HWND window = CreateWindowExW(0, windowClass.lpszClassName, L"x", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                                        windowClass.hInstance, nullptr);
+    ASSERT_NE(nullptr, window);
+    EXPECT_EQ(0, GetWindowLongPtrW(window, GWLP_USERDATA));
+    EXPECT_EQ(DefWindowProcW(window, WM_GETTEXTLENGTH, 0, 0), SendMessageW(window, WM_GETTEXTLENGTH, 0, 0));
+    DestroyWindow(window);
+    UnregisterClassW(windowClass.lpszClassName, windowClass.hInstance);
+}
+
+} // namespace

@@ -1,0 +1,45 @@
+#pragma once
+#include <windows.h>
+#include <shobjidl.h>
+#include <wrl/client.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// How a picture is placed; the values are the shell's DESKTOP_WALLPAPER_POSITION.
+using FitMode = std::int32_t;
+enum : FitMode {
+    FitCenter = 0,
+    FitTile = 1,
+    FitStretch = 2,
+    FitFit = 3,
+    FitFill = 4,
+    FitSpan = 5,
+};
+inline constexpr FitMode kDefaultFit = FitFill;
+
+// One attached display. A display is its device path, compared exactly; the empty id
+// means all displays.
+struct DisplayWallpaper {
+    std::wstring monitorId;
+    RECT rect{};
+    std::wstring wallpaper;
+};
+
+// Everything the shell reports about the wallpaper at one moment. Moved, never copied.
+struct DesktopSnapshot {
+    std::vector<DisplayWallpaper> displays;
+    Microsoft::WRL::ComPtr<IShellItemArray> slideshowItems;
+    std::uint32_t slideshowOptions = 0;
+    std::uint32_t slideshowTick = 0;
+    FitMode position = kDefaultFit;
+    COLORREF backgroundColor = 0;
+    bool enabled = false;
+
+    DesktopSnapshot() = default;
+    DesktopSnapshot(DesktopSnapshot&&) = default;
+    DesktopSnapshot& operator=(DesktopSnapshot&&) = default;
+    DesktopSnapshot(const DesktopSnapshot&) = delete;
+    DesktopSnapshot& operator=(const DesktopSnapshot&) = delete;
+};

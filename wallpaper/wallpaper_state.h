@@ -1,0 +1,33 @@
+#pragma once
+#include "wallpaper/desktop_snapshot.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// What the desktop shows of ours.
+using WallpaperMode = std::int32_t;
+enum : WallpaperMode {
+    ModeNone = 0,
+    ModeStill = 1,
+    ModeSlideshow = 2,
+    ModeVideo = 3,
+};
+
+// One wallpaper set-up. Still has one file, Slideshow two or more, Video one; `index`
+// always points into `files` for Still and Slideshow.
+struct WallpaperState {
+    WallpaperMode mode = ModeNone;
+    std::vector<std::wstring> files;
+    std::wstring monitor;
+    FitMode fit = kDefaultFit;
+    std::uint64_t index = 0;
+    std::int32_t interval = 10;
+    double position = 0.0;
+};
+
+// The one level of undo: the state before the last change and the whole desktop as it was.
+struct UndoEntry {
+    WallpaperState state;
+    DesktopSnapshot desktop;
+};
