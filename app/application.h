@@ -6,12 +6,14 @@
 #include <wrl/client.h>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "app/system_services.h"
 #include "tray/strings.h"
+#include "wallpaper/file_picker.h"
 #include "wallpaper/wallpaper_state.h"
 
 // Private messages of the control window.
@@ -103,16 +105,22 @@ public:
     void removeTrayIcon() noexcept;
     void showNotification(const std::wstring& text, HRESULT code) noexcept;
     void showContextMenu(POINT point) noexcept;
-    void measureBannerItem(MEASUREITEMSTRUCT& item) noexcept;
-    void drawBannerItem(const DRAWITEMSTRUCT& item) noexcept;
 
     // Start with Windows (platform/)
     [[nodiscard]] HRESULT checkStartupShortcut(std::wstring& path, bool& exists) noexcept;
     [[nodiscard]] HRESULT migrateStartupShortcut(const std::wstring& path, bool exists) noexcept;
+    [[nodiscard]] HRESULT setStartWithWindows(const std::wstring& path, bool enable) noexcept;
     void migrateStartupShortcutAtStart() noexcept;
 
-    // Default wallpaper store (settings/): choosing one comes with the menu
+    // Commands chosen in the context menu (app/)
+    void executeCommand(UINT command, const std::vector<DisplayWallpaper>& displays) noexcept;
+
+    // Default wallpaper store (settings/)
     void chooseDefaultWallpaper() noexcept;
+    [[nodiscard]] std::wstring newDataFilePath() const;
+
+    // Frame capture (video/)
+    void useCurrentFrame() noexcept;
 
     // --- State. Declared in the reverse of the order in which it is released. ---
 
@@ -129,6 +137,8 @@ public:
     std::wstring dataFolder;
     std::wstring settingsPath;
     std::wstring defaultWallpaperPath;
+    // The file dialog the default-wallpaper choice shows; tests put a scripted one here.
+    std::function<std::vector<std::wstring>(HWND, bool, std::uint32_t)> chooseFilesFunction = chooseFiles;
     std::int32_t slideshowInterval = 10;
     FitMode fitMode = kDefaultFit;
     std::wstring targetMonitor;
@@ -155,6 +165,10 @@ public:
     std::int32_t widgetDragMode = 0;
     bool widgetClickArmed = false;
     std::wstring widgetTooltipText;
+
+    // Start with Windows (platform/): the folder that holds the shortcut; empty means the
+    // user's Startup folder. Tests point it at a folder of their own.
+    std::wstring startupFolderOverride;
 
     // Tray icon and notifications (tray/)
     HICON trayIcon = nullptr;

@@ -1,5 +1,6 @@
 #include "app/application.h"
 #include "app/win32_error.h"
+#include "tray/banner.h"
 
 #include <commctrl.h>
 
@@ -102,7 +103,7 @@ LRESULT Application::controlWindowProc(HWND window, UINT message, WPARAM wParam,
     case WM_DRAWITEM: {
         const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
         if (item && item->CtlType == ODT_MENU && item->itemID == kBannerItemId && item->itemData != 0) {
-            drawBannerItem(*item);
+            drawBannerItem(*reinterpret_cast<const BannerImage*>(item->itemData), *item);
             return TRUE;
         }
         break;
@@ -110,7 +111,7 @@ LRESULT Application::controlWindowProc(HWND window, UINT message, WPARAM wParam,
     case WM_MEASUREITEM: {
         auto* item = reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
         if (item && item->CtlType == ODT_MENU && item->itemID == kBannerItemId && item->itemData != 0) {
-            measureBannerItem(*item);
+            measureBannerItem(*reinterpret_cast<const BannerImage*>(item->itemData), *item);
             return TRUE;
         }
         break;

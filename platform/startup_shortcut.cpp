@@ -1,14 +1,152 @@
+// "Start with Windows": a shell shortcut to the running executable in the user's Startup
+// folder. The shortcut itself is the setting, so a user who deletes or copies it by hand
+// is honoured at once.
+#include <windows.h>
+#include <objbase.h>
+#include <objidl.h>
+#include <shlobj.h>
+#include <shobjidl.h>
+#include <wrl/client.h>
+
+#include <string>
+#include <vector>
+
 #include "app/application.h"
+#include "app/win32_error.h"
+#include "settings/paths.h"
+#include "wallpaper/file_rules.h"
 
-// The Startup-folder shortcut comes with the menu work. Until then the check reports
-// that it cannot look, which skips the start-time migration silently.
+using Microsoft::WRL::ComPtr;
 
-HRESULT Application::checkStartupShortcut(std::wstring&, bool&) noexcept
+namespace {
+
+constexpr const wchar_t* kShortcutName = L"Peltorine.lnk";
+constexpr const wchar_t* kPreviousShortcutName = L"Corvandelle.lnk";
+constexpr const wchar_t* kPreviousExecutableName = L"Corvandelle.exe";
+constexpr const wchar_t* kShortcutDescription = L"Peltorine";
+// The longest path Windows knows; a longer executable path cannot be stored in a shortcut.
+constexpr DWORD kLongPathBuffer = 32768;
+
+HRESULT startupFolder(std::wstring& folder) noexcept
 {
-    return E_NOTIMPL;
+    PWSTR path = nullptr;
+    const HRESULT hr = SHGetKnownFolderPath(FOLDERID_Startup, 0, nullptr, &path);
+    if (SUCCEEDED(hr) && path)
+        folder = path;
+    CoTaskMemFree(path);
+    return hr;
 }
 
-HRESULT Application::migrateStartupShortcut(const std::wstring&, bool) noexcept
+// Removes a file; one that is already gone counts as removed.
+HRESULT deleteIfPresent(const std::wstring& path) noexcept
 {
-    return E_NOTIMPL;
+    if (DeleteFileW(path.c_str()))
+        return S_OK;
+    const DWORD error = GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
+        return S_OK;
+    return hresultFromWin32(error);
+}
+
+bool isFile(const std::wstring& path) noexcept
+{
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+HRESULT createShellLink(ComPtr<IShellLinkW>& link) noexcept
+{
+    return CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&link));
+}
+
+// Writes a shortcut at shortcutPath that starts the running executable from its own folder.
+HRESULT createShortcut(const std::wstring& shortcutPath) noexcept
+{
+    std::vector<wchar_t> executable(kLongPathBuffer, L'\0');
+    const DWORD length = GetModuleFileNameW(nullptr, executable.data(), kLongPathBuffer);
+    if (length == 0)
+        return lastErrorResult();
+    if (length >= kLongPathBuffer)
+        return hresultFromWin32(ERROR_FILENAME_EXCED_RANGE);
+    const std::wstring target(executable.data(), length);
+
+    ComPtr<IShellLinkW> link;
+    if (const HRESULT hr = createShellLink(link); FAILED(hr))
+        return hr;
+    if (const HRESULT hr = link->SetPath(target.c_str()); FAILED(hr))
+        return hr;
+    if (const HRESULT hr = link->SetWorkingDirectory(parentFolderOf(target).c_str()); FAILED(hr))
+        return hr;
+    if (const HRESULT hr = link->SetDescription(kShortcutDescription); FAILED(hr))
+        return hr;
+    ComPtr<IPersistFile> file;
+    if (const HRESULT hr = link.As(&file); FAILED(hr))
+        return hr;
+    return file->Save(shortcutPath.c_str(), TRUE);
+}
+
+} // namespace
+
+HRESULT Application::checkStartupShortcut(std::wstring& shortcutPath, bool& exists) noexcept
+{
+    std::wstring folder = startupFolderOverride;
+    if (folder.empty()) {
+        if (const HRESULT hr = startupFolder(folder); FAILED(hr))
+            return hr;
+    }
+    shortcutPath = joinPath(folder, kShortcutName);
+    exists = false;
+
+    const DWORD attributes = GetFileAttributesW(shortcutPath.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        const DWORD error = GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
+            return S_OK;
+        return hresultFromWin32(error);
+    }
+    // A folder of that name can be neither the setting nor replaced by one.
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY)
+        return hresultFromWin32(ERROR_DIRECTORY);
+    exists = true;
+    return S_OK;
+}
+
+HRESULT Application::setStartWithWindows(const std::wstring& shortcutPath, bool enable) noexcept
+{
+    if (enable)
+        return createShortcut(shortcutPath);
+    return deleteIfPresent(shortcutPath);
+}
+
+HRESULT Application::migrateStartupShortcut(const std::wstring& shortcutPath, bool exists) noexcept
+{
+    const std::wstring oldPath = joinPath(parentFolderOf(shortcutPath), kPreviousShortcutName);
+    if (!isFile(oldPath))
+        return S_FALSE;
+
+    ComPtr<IShellLinkW> link;
+    if (const HRESULT hr = createShellLink(link); FAILED(hr))
+        return hr;
+    ComPtr<IPersistFile> file;
+    if (const HRESULT hr = link.As(&file); FAILED(hr))
+        return hr;
+    if (const HRESULT hr = file->Load(oldPath.c_str(), STGM_READ); FAILED(hr))
+        return hr;
+    std::vector<wchar_t> target(kLongPathBuffer, L'\0');
+    if (const HRESULT hr = link->GetPath(target.data(), static_cast<int>(kLongPathBuffer), nullptr, SLGP_RAWPATH);
+        FAILED(hr))
+        return hr;
+
+    // A shortcut of that name that starts some other program is the user's, not ours.
+    const std::wstring name = fileNameOf(target.data());
+    if (CompareStringOrdinal(name.c_str(), -1, kPreviousExecutableName, -1, TRUE) != CSTR_EQUAL)
+        return S_FALSE;
+
+    if (!exists) {
+        if (const HRESULT hr = setStartWithWindows(shortcutPath, true); FAILED(hr))
+            return hr;
+    }
+    if (const HRESULT hr = deleteIfPresent(oldPath); FAILED(hr))
+        return hr;
+    return S_OK;
 }

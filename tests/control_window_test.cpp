@@ -17,6 +17,7 @@ protected:
         ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr)));
         fake->addDisplay(L"\\\\?\\DISPLAY#1", {0, 0, 1920, 1080}, L"C:\\old.jpg");
         app.desktopWallpaper = fake;
+        app.chooseFilesFunction = [](HWND, bool, std::uint32_t) { return std::vector<std::wstring>{}; };
         ASSERT_EQ(S_OK, CoCreateInstance(CLSID_WICImagingFactory2, nullptr, CLSCTX_INPROC_SERVER,
                                          IID_PPV_ARGS(&app.imagingFactory)));
         ASSERT_EQ(S_OK, app.loadSettingsFrom(folder.path()));

@@ -1,10 +1,117 @@
 #include "app/application.h"
+#include "platform/monitors.h"
+#include "tray/banner.h"
+#include "tray/menu_model.h"
+#include "wallpaper/desktop.h"
 
-// The context menu and its banner come with the menu work; until then the icon's
-// right click and keyboard selection reach here and open nothing.
+#include <algorithm>
 
-void Application::showContextMenu(POINT) noexcept {}
+namespace {
 
-void Application::measureBannerItem(MEASUREITEMSTRUCT&) noexcept {}
+// A popup menu destroyed with its submenus when the owner goes.
+class PopupMenu {
+public:
+    PopupMenu() noexcept : menu_(CreatePopupMenu()) {}
+    ~PopupMenu() { reset(); }
+    PopupMenu(const PopupMenu&) = delete;
+    PopupMenu& operator=(const PopupMenu&) = delete;
 
-void Application::drawBannerItem(const DRAWITEMSTRUCT&) noexcept {}
+    HMENU get() const noexcept { return menu_; }
+    void reset() noexcept
+    {
+        if (menu_)
+            DestroyMenu(menu_);
+        menu_ = nullptr;
+    }
+
+private:
+    HMENU menu_ = nullptr;
+};
+
+void appendItems(HMENU menu, const std::vector<MenuItem>& items) noexcept
+{
+    UINT firstRadio = 0;
+    UINT lastRadio = 0;
+    UINT checkedRadio = 0;
+    for (const MenuItem& item : items) {
+        if (item.banner)
+            continue; // insertBannerItem has put it at the top already
+        if (item.separator) {
+            AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+        } else if (!item.submenu.empty()) {
+            const HMENU submenu = CreatePopupMenu();
+            if (!submenu)
+                continue;
+            appendItems(submenu, item.submenu);
+            if (!AppendMenuW(menu, MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(submenu), item.text.c_str()))
+                DestroyMenu(submenu);
+        } else {
+            UINT flags = MF_STRING;
+            if (item.checked && !item.radio)
+                flags |= MF_CHECKED;
+            if (item.greyed)
+                flags |= MF_GRAYED;
+            AppendMenuW(menu, flags, item.id, item.text.c_str());
+            if (item.radio) {
+                firstRadio = firstRadio == 0 ? item.id : std::min(firstRadio, item.id);
+                lastRadio = std::max(lastRadio, item.id);
+                if (item.checked)
+                    checkedRadio = item.id;
+            }
+        }
+    }
+    if (checkedRadio != 0)
+        CheckMenuRadioItem(menu, firstRadio, lastRadio, checkedRadio, MF_BYCOMMAND);
+}
+
+} // namespace
+
+void Application::showContextMenu(POINT point) noexcept
+{
+    PopupMenu menu;
+    if (!menu.get())
+        return;
+
+    // Outlives the menu: the banner item points at it until the tracking has ended.
+    BannerImage banner;
+    bool bannerShown = false;
+    if (!highContrast) {
+        const std::uint32_t dpi = getMonitorMetrics(MonitorFromPoint(point, MONITOR_DEFAULTTONEAREST)).dpi;
+        bannerShown = insertBannerItem(banner, menu.get(), kCommandBanner, imagingFactory.Get(), instance, dpi);
+    }
+
+    // Command 101 + i means the display the user saw as entry i, so the same list goes to the command.
+    std::vector<DisplayWallpaper> displays;
+    if (desktopWallpaper)
+        displays = listDisplays(*desktopWallpaper.Get());
+
+    MenuState state;
+    state.language = language;
+    state.fitMode = fitMode;
+    state.slideshowInterval = slideshowInterval;
+    state.targetMonitor = targetMonitor;
+    state.widgetSize = widgetSize;
+    state.currentMode = currentState.mode;
+    state.currentFit = currentState.fit;
+    state.currentMonitor = currentState.monitor;
+    state.undoAvailable = undoEntry.has_value();
+    // With video playback: a playing video (activeVideo) makes its frame available.
+    state.videoActive = false;
+    std::wstring shortcutPath;
+    state.startupKnown = SUCCEEDED(checkStartupShortcut(shortcutPath, state.startupExists));
+    state.banner = bannerShown;
+    appendItems(menu.get(), buildMenuModel(state, displays));
+    SetMenuDefaultItem(menu.get(), kCommandRestoreDefault, FALSE);
+
+    // Without the foreground the menu would not close when the user clicks elsewhere.
+    SetForegroundWindow(controlWindow);
+    const UINT command = static_cast<UINT>(TrackPopupMenuEx(menu.get(), TPM_RETURNCMD | TPM_NONOTIFY | TPM_RIGHTBUTTON,
+                                                            point.x, point.y, controlWindow, nullptr));
+    // Lets the menu's foreground switch complete before the next message.
+    PostMessageW(controlWindow, WM_NULL, 0, 0);
+    menu.reset();
+
+    if (command != 0)
+        executeCommand(command, displays);
+    banner.release();
+}

@@ -1,0 +1,450 @@
+// Choosing the default wallpaper: real pictures made with WIC, a real data folder and
+// settings file, and a scripted file dialog in place of the shell's.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <objbase.h>
+#include <wincodec.h>
+#include <wrl/client.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <optional>
+#include <ostream>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "app/application.h"
+#include "tests/support/fake_desktop_wallpaper.h"
+#include "tests/support/recording_system.h"
+#include "tests/support/temp_folder.h"
+#include "tests/support/wallpaper_world.h"
+#include "tray/strings.h"
+#include "wallpaper/file_rules.h"
+
+using Microsoft::WRL::ComPtr;
+
+namespace {
+
+// Keeps a file open with no sharing, so that every other open of it fails.
+class HeldOpen {
+public:
+    explicit HeldOpen(const std::wstring& path)
+        : handle_(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr))
+    {
+    }
+    ~HeldOpen()
+    {
+        if (handle_ != INVALID_HANDLE_VALUE)
+            CloseHandle(handle_);
+    }
+    HeldOpen(const HeldOpen&) = delete;
+    HeldOpen& operator=(const HeldOpen&) = delete;
+    bool held() const { return handle_ != INVALID_HANDLE_VALUE; }
+
+private:
+    HANDLE handle_;
+};
+
+// A 4x4 picture in a container other than PNG or JPEG, encoded with WIC.
+std::wstring writeForeignPicture(const std::wstring& path, const GUID& container)
+{
+    ComPtr<IWICImagingFactory> factory;
+    ComPtr<IWICStream> stream;
+    ComPtr<IWICBitmapEncoder> encoder;
+    ComPtr<IWICBitmapFrameEncode> frame;
+    ComPtr<IWICPalette> palette;
+    HRESULT hr = CoCreateInstance(CLSID_WICImagingFactory2, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&factory));
+    if (SUCCEEDED(hr))
+        hr = factory->CreateStream(&stream);
+    if (SUCCEEDED(hr))
+        hr = stream->InitializeFromFilename(path.c_str(), GENERIC_WRITE);
+    if (SUCCEEDED(hr))
+        hr = factory->CreateEncoder(container, nullptr, &encoder);
+    if (SUCCEEDED(hr))
+        hr = encoder->Initialize(stream.Get(), WICBitmapEncoderNoCache);
+    if (SUCCEEDED(hr))
+        hr = encoder->CreateNewFrame(&frame, nullptr);
+    if (SUCCEEDED(hr))
+        hr = frame->Initialize(nullptr);
+    if (SUCCEEDED(hr))
+        hr = frame->SetSize(4, 4);
+    // GIF takes palette indices; the others take what they can of 24-bit colour.
+    WICPixelFormatGUID format = container == GUID_ContainerFormatGif ? GUID_WICPixelFormat8bppIndexed
+                                                                      : GUID_WICPixelFormat24bppBGR;
+    if (SUCCEEDED(hr))
+        hr = frame->SetPixelFormat(&format);
+    if (SUCCEEDED(hr) && format == GUID_WICPixelFormat8bppIndexed) {
+        hr = factory->CreatePalette(&palette);
+        if (SUCCEEDED(hr))
+            hr = palette->InitializePredefined(WICBitmapPaletteTypeFixedGray256, FALSE);
+        if (SUCCEEDED(hr))
+            hr = frame->SetPalette(palette.Get());
+    }
+    const UINT bytesPerPixel = format == GUID_WICPixelFormat8bppIndexed ? 1 : 3;
+    std::vector<BYTE> pixels(4 * 4 * bytesPerPixel, 0x80);
+    if (SUCCEEDED(hr))
+        hr = frame->WritePixels(4, 4 * bytesPerPixel, static_cast<UINT>(pixels.size()), pixels.data());
+    if (SUCCEEDED(hr))
+        hr = frame->Commit();
+    if (SUCCEEDED(hr))
+        hr = encoder->Commit();
+    return SUCCEEDED(hr) ? path : std::wstring();
+}
+
+// Names of the files in a folder, sorted.
+std::vector<std::wstring> filesIn(const std::wstring& folder)
+{
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW found{};
+    HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return names;
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            names.emplace_back(found.cFileName);
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+bool isGuidName(const std::wstring& name, const std::wstring& extension)
+{
+    static const std::wregex guid(L"\\{[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}\\}");
+    return name.size() == 38 + extension.size() && std::regex_match(name.substr(0, 38), guid) &&
+           name.substr(38) == extension;
+}
+
+// One call of the file dialog, as the store made it.
+struct DialogCall {
+    HWND owner;
+    bool forDefault;
+    std::uint32_t language;
+};
+
+// A started program with its data folder in a temporary local application-data folder,
+// a fake desktop, a real WIC factory, a tray icon that takes balloons, and a file dialog
+// that answers with the next scripted list.
+class DefaultStoreTest : public ::testing::Test {
+protected:
+    DefaultStoreTest()
+    {
+        fake->addDisplay(kDisplay1, kRect1, L"C:\\old.jpg");
+        fake->addDisplay(kDisplay2, kRect2, L"C:\\old.jpg");
+        app.desktopWallpaper = fake;
+        EXPECT_EQ(S_OK, CoCreateInstance(CLSID_WICImagingFactory2, nullptr, CLSCTX_INPROC_SERVER,
+                                         IID_PPV_ARGS(&app.imagingFactory)));
+        EXPECT_EQ(S_OK, app.loadSettingsFrom(local.path()));
+        // Only the owner of the dialog; a window of its own so that the handle is real.
+        app.controlWindow = CreateWindowExW(0, L"Static", L"Peltorine", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                            GetModuleHandleW(nullptr), nullptr);
+        app.trayIconAdded = true;
+        app.chooseFilesFunction = [this](HWND owner, bool forDefault, std::uint32_t language) {
+            dialogCalls.push_back({owner, forDefault, language});
+            std::vector<std::wstring> answer;
+            if (!dialogAnswers.empty()) {
+                answer = dialogAnswers.front();
+                dialogAnswers.erase(dialogAnswers.begin());
+            }
+            return answer;
+        };
+        fake->clearCalls();
+    }
+    ~DefaultStoreTest() override { DestroyWindow(app.controlWindow); }
+
+    std::wstring dataFolder() const { return local / L"Peltorine"; }
+
+    std::optional<std::wstring> defaultKey() const
+    {
+        constexpr const wchar_t* kMissing = L"\x1F(missing)";
+        wchar_t value[512] = {};
+        GetPrivateProfileStringW(L"Peltorine", L"Default", kMissing, value, 512, app.settingsPath.c_str());
+        if (std::wstring(value) == kMissing)
+            return std::nullopt;
+        return std::wstring(value);
+    }
+
+    // The files that the choice added to the data folder.
+    std::vector<std::wstring> copies() const
+    {
+        std::vector<std::wstring> names = filesIn(dataFolder());
+        names.erase(std::remove(names.begin(), names.end(), L"settings.ini"), names.end());
+        return names;
+    }
+
+    // The balloons shown, as (warning?, text).
+    std::vector<std::pair<bool, std::wstring>> balloons() const
+    {
+        std::vector<std::pair<bool, std::wstring>> shown;
+        for (const auto& call : system.iconCalls) {
+            if (call.message == NIM_MODIFY && (call.data.uFlags & NIF_INFO)) {
+                EXPECT_STREQ(L"Peltorine", call.data.szInfoTitle);
+                shown.emplace_back(call.data.dwInfoFlags == NIIF_WARNING, call.data.szInfo);
+            }
+        }
+        return shown;
+    }
+
+    // Chooses path as the default and expects the store to take it.
+    std::wstring chooseSuccessfully(const std::wstring& path)
+    {
+        dialogAnswers.push_back({path});
+        app.chooseDefaultWallpaper();
+        return app.defaultWallpaperPath;
+    }
+
+    PictureFolder pictures;
+    TempFolder local;
+    RecordingSystem system;
+    ComPtr<FakeDesktopWallpaper> fake = FakeDesktopWallpaper::create();
+    Application app{GetModuleHandleW(nullptr), system};
+    std::vector<std::vector<std::wstring>> dialogAnswers;
+    std::vector<DialogCall> dialogCalls;
+};
+
+TEST_F(DefaultStoreTest, NewDataFilePathNamesAFreshGuidPngInTheDataFolder)
+{
+    const std::wstring first = app.newDataFilePath();
+    const std::wstring second = app.newDataFilePath();
+
+    ASSERT_EQ(0u, first.rfind(dataFolder() + L"\\", 0)) << first;
+    EXPECT_TRUE(isGuidName(first.substr(dataFolder().size() + 1), L".png")) << first;
+    EXPECT_NE(first, second);
+    EXPECT_FALSE(fileExists(first));
+}
+
+TEST_F(DefaultStoreTest, ChoosingAPngStoresAByteForByteCopyUnderAGuidName)
+{
+    const std::wstring source = pictures.png(L"Sunset.png");
+    dialogAnswers.push_back({source});
+
+    app.chooseDefaultWallpaper();
+
+    ASSERT_EQ(1u, dialogCalls.size());
+    EXPECT_EQ(app.controlWindow, dialogCalls[0].owner);
+    EXPECT_TRUE(dialogCalls[0].forDefault);
+    EXPECT_EQ(kEnglish, dialogCalls[0].language);
+    const std::vector<std::wstring> stored = copies();
+    ASSERT_EQ(1u, stored.size());
+    EXPECT_TRUE(isGuidName(stored[0], L".png")) << stored[0];
+    EXPECT_EQ(readFileBytes(source), readFileBytes(dataFolder() + L"\\" + stored[0]));
+    EXPECT_EQ(stored[0], defaultKey());
+    EXPECT_EQ(dataFolder() + L"\\" + stored[0], app.defaultWallpaperPath);
+    EXPECT_EQ(std::vector<std::wstring>{notificationLine(L"Default wallpaper saved.", S_OK)}, system.debugLines);
+    EXPECT_EQ((std::vector<std::pair<bool, std::wstring>>{{false, L"Default wallpaper saved."}}), balloons());
+    EXPECT_FALSE(app.widgetErrorFlash);
+    // Choosing only stores the picture; the desktop is not touched.
+    EXPECT_EQ(0, fake->totalCalls()) << fake->callsText();
+    EXPECT_EQ(L"C:\\old.jpg", fake->wallpaperOf(kDisplay1));
+}
+
+TEST_F(DefaultStoreTest, VietnameseDialogAndMessage)
+{
+    app.language = kVietnamese;
+
+    chooseSuccessfully(pictures.jpeg(L"Ảnh.jpg"));
+
+    ASSERT_EQ(1u, dialogCalls.size());
+    EXPECT_EQ(kVietnamese, dialogCalls[0].language);
+    EXPECT_EQ((std::vector<std::pair<bool, std::wstring>>{{false, L"Đã lưu hình nền mặc định."}}), balloons());
+}
+
+TEST_F(DefaultStoreTest, UpperCaseJpegExtensionIsKeptAndTheNextStartUsesTheCopy)
+{
+    const std::wstring source = pictures.jpeg(L"Photo.JPEG");
+
+    const std::wstring stored = chooseSuccessfully(source);
+
+    const std::vector<std::wstring> names = copies();
+    ASSERT_EQ(1u, names.size());
+    EXPECT_TRUE(isGuidName(names[0], L".JPEG")) << names[0];
+    EXPECT_EQ(readFileBytes(source), readFileBytes(stored));
+
+    RecordingSystem nextSystem;
+    Application next{GetModuleHandleW(nullptr), nextSystem};
+    ASSERT_EQ(S_OK, next.loadSettingsFrom(local.path()));
+    EXPECT_EQ(stored, next.defaultWallpaperPath);
+}
+
+TEST_F(DefaultStoreTest, PngContentNamedJpgIsStoredUnderItsOwnName)
+{
+    const std::wstring stored = chooseSuccessfully(pictures.png(L"really-a-png.jpg"));
+
+    ASSERT_EQ(1u, copies().size());
+    EXPECT_TRUE(isGuidName(copies()[0], L".jpg")) << copies()[0];
+    EXPECT_EQ(dataFolder() + L"\\" + copies()[0], stored);
+}
+
+TEST_F(DefaultStoreTest, ChoosingTwiceKeepsBothCopiesAndTheKeyNamesTheSecond)
+{
+    const std::wstring first = chooseSuccessfully(pictures.png(L"one.png"));
+    const std::wstring second = chooseSuccessfully(pictures.jpeg(L"two.jpg"));
+
+    EXPECT_NE(first, second);
+    EXPECT_TRUE(fileExists(first));
+    EXPECT_TRUE(fileExists(second));
+    EXPECT_EQ(2u, copies().size());
+    EXPECT_EQ(fileNameOf(second), defaultKey());
+}
+
+// Picture files the store must refuse.
+struct RefusedCase {
+    const char* name;
+    std::wstring (*make)(PictureFolder& pictures);
+    // The code expected; S_OK: whatever the picture probe says about the file.
+    HRESULT code;
+};
+
+void PrintTo(const RefusedCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
+class DefaultStoreRefusalTest : public DefaultStoreTest, public ::testing::WithParamInterface<RefusedCase> {};
+
+TEST_P(DefaultStoreRefusalTest, IsReportedAndLeavesNothingBehind)
+{
+    const RefusedCase& c = GetParam();
+    const std::wstring previous = chooseSuccessfully(pictures.png(L"previous.png"));
+    system.debugLines.clear();
+    system.iconCalls.clear();
+    const std::wstring source = c.make(pictures);
+    ASSERT_FALSE(source.empty());
+    HRESULT expected = c.code;
+    if (expected == S_OK) {
+        ComPtr<IWICBitmapFrameDecode> frame;
+        expected = openImageFrame(*app.imagingFactory.Get(), source, &frame);
+        ASSERT_TRUE(FAILED(expected));
+    }
+    // The file stays locked while the store looks at it; a refusal by name must not need to open it.
+    const bool lock = c.code == WINCODEC_ERR_UNKNOWNIMAGEFORMAT;
+    std::optional<HeldOpen> held;
+    if (lock && fileExists(source))
+        held.emplace(source);
+    dialogAnswers.push_back({source});
+
+    app.chooseDefaultWallpaper();
+
+    const std::wstring message = L"Couldn't save the default wallpaper. Choose a valid PNG or JPEG image.";
+    EXPECT_EQ(std::vector<std::wstring>{notificationLine(message, expected)}, system.debugLines);
+    EXPECT_EQ((std::vector<std::pair<bool, std::wstring>>{{true, message}}), balloons());
+    EXPECT_EQ(std::vector<std::wstring>{fileNameOf(previous)}, copies());
+    EXPECT_EQ(previous, app.defaultWallpaperPath);
+    EXPECT_EQ(fileNameOf(previous), defaultKey());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Pictures, DefaultStoreRefusalTest,
+    ::testing::Values(
+        RefusedCase{"GifNamedPng",
+                    [](PictureFolder& p) { return writeForeignPicture(p.path() + L"\\animated.png", GUID_ContainerFormatGif); },
+                    S_OK},
+        RefusedCase{"GarbageNamedJpg", [](PictureFolder& p) { return p.garbage(L"broken.jpg"); }, S_OK},
+        RefusedCase{"MissingFile", [](PictureFolder& p) { return p.path() + L"\\gone.png"; }, S_OK},
+        RefusedCase{"BmpByItsName",
+                    [](PictureFolder& p) { return writeForeignPicture(p.path() + L"\\picture.bmp", GUID_ContainerFormatBmp); },
+                    WINCODEC_ERR_UNKNOWNIMAGEFORMAT},
+        RefusedCase{"PngContentNamedGif", [](PictureFolder& p) { return p.png(L"picture.gif"); },
+                    WINCODEC_ERR_UNKNOWNIMAGEFORMAT}),
+    [](const ::testing::TestParamInfo<RefusedCase>& info) { return std::string(info.param.name); });
+
+TEST_F(DefaultStoreTest, FailedCopyIsReportedWithTheSystemsCode)
+{
+    const std::wstring source = pictures.png(L"fine.png");
+    app.dataFolder = local / L"Peltorine\\removed meanwhile";
+    dialogAnswers.push_back({source});
+
+    app.chooseDefaultWallpaper();
+
+    EXPECT_EQ(std::vector<std::wstring>{notificationLine(
+                  L"Couldn't save the default wallpaper. Choose a valid PNG or JPEG image.",
+                  HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND))},
+              system.debugLines);
+    EXPECT_EQ(L"", app.defaultWallpaperPath);
+    EXPECT_FALSE(defaultKey().has_value());
+}
+
+TEST_F(DefaultStoreTest, FailedSettingsWriteRemovesTheCopyAndKeepsThePreviousDefault)
+{
+    const std::wstring previous = chooseSuccessfully(pictures.png(L"previous.png"));
+    system.debugLines.clear();
+    // A read-only source gives a read-only copy; it must go all the same.
+    const std::wstring source = pictures.jpeg(L"locked-down.jpg");
+    ASSERT_TRUE(SetFileAttributesW(source.c_str(), FILE_ATTRIBUTE_READONLY));
+    dialogAnswers.push_back({source});
+    {
+        HeldOpen settings(app.settingsPath);
+        ASSERT_TRUE(settings.held());
+
+        app.chooseDefaultWallpaper();
+    }
+    SetFileAttributesW(source.c_str(), FILE_ATTRIBUTE_NORMAL);
+
+    EXPECT_EQ(std::vector<std::wstring>{notificationLine(L"Couldn't save the settings.",
+                                                         HRESULT_FROM_WIN32(ERROR_SHARING_VIOLATION))},
+              system.debugLines);
+    EXPECT_EQ(std::vector<std::wstring>{fileNameOf(previous)}, copies());
+    EXPECT_EQ(previous, app.defaultWallpaperPath);
+    EXPECT_EQ(fileNameOf(previous), defaultKey());
+}
+
+TEST_F(DefaultStoreTest, CancelledDialogDoesNothing)
+{
+    const std::string settingsBefore = readFileBytes(app.settingsPath);
+
+    app.chooseDefaultWallpaper();
+
+    EXPECT_EQ(1u, dialogCalls.size());
+    EXPECT_TRUE(copies().empty());
+    EXPECT_TRUE(system.debugLines.empty());
+    EXPECT_TRUE(system.iconCalls.empty());
+    EXPECT_EQ(settingsBefore, readFileBytes(app.settingsPath));
+    EXPECT_EQ(L"", app.defaultWallpaperPath);
+}
+
+TEST_F(DefaultStoreTest, RestoringWithoutAUsableDefaultOpensTheChoiceAndShowsIt)
+{
+    // No default yet, and a default whose file has gone.
+    for (const std::wstring& before : {std::wstring(), dataFolder() + L"\\{deleted}.png"}) {
+        app.defaultWallpaperPath = before;
+        dialogCalls.clear();
+        const std::wstring source = pictures.png(L"restored.png");
+        dialogAnswers.push_back({source});
+
+        app.restoreDefaultWallpaper();
+
+        ASSERT_EQ(1u, dialogCalls.size());
+        EXPECT_TRUE(dialogCalls[0].forDefault);
+        ASSERT_NE(before, app.defaultWallpaperPath);
+        EXPECT_EQ(app.defaultWallpaperPath, fake->wallpaperOf(kDisplay1));
+        EXPECT_EQ(app.defaultWallpaperPath, fake->wallpaperOf(kDisplay2));
+        EXPECT_EQ(readFileBytes(source), readFileBytes(app.defaultWallpaperPath));
+    }
+}
+
+TEST_F(DefaultStoreTest, RestoringWithoutADefaultAndCancellingChangesNothing)
+{
+    const FakeDesktopState desktopBefore = fake->state();
+
+    app.restoreDefaultWallpaper();
+
+    EXPECT_EQ(1u, dialogCalls.size());
+    EXPECT_EQ(desktopBefore, fake->state());
+    EXPECT_TRUE(system.debugLines.empty());
+    EXPECT_TRUE(copies().empty());
+}
+
+TEST_F(DefaultStoreTest, RestoringAUsableDefaultDoesNotAsk)
+{
+    const std::wstring stored = chooseSuccessfully(pictures.png(L"kept.png"));
+    dialogCalls.clear();
+
+    app.restoreDefaultWallpaper();
+
+    EXPECT_TRUE(dialogCalls.empty());
+    EXPECT_EQ(stored, fake->wallpaperOf(kDisplay1));
+}
+
+} // namespace

@@ -1,0 +1,297 @@
+// The first start's settings file: created empty, or carried over from the previous
+// version's folder, and never half-made.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <algorithm>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/application.h"
+#include "settings/migration.h"
+#include "tests/support/fake_desktop_wallpaper.h"
+#include "tests/support/recording_system.h"
+#include "tests/support/temp_folder.h"
+
+namespace {
+
+const std::string kByteOrderMark("\xFF\xFE", 2);
+const std::string kPicture("\x89PNG\r\n\x1A\n previous default picture");
+
+std::string utf16File(std::wstring_view text)
+{
+    std::string bytes = kByteOrderMark;
+    for (const wchar_t c : text) {
+        bytes.push_back(static_cast<char>(c & 0xFF));
+        bytes.push_back(static_cast<char>((c >> 8) & 0xFF));
+    }
+    return bytes;
+}
+
+// The lines of a section as the platform's reader returns them.
+std::vector<std::wstring> sectionLines(const std::wstring& file, const wchar_t* section)
+{
+    std::vector<wchar_t> buffer(65536);
+    const DWORD length = GetPrivateProfileSectionW(section, buffer.data(), static_cast<DWORD>(buffer.size()), file.c_str());
+    std::vector<std::wstring> lines;
+    for (const wchar_t* line = buffer.data(); line < buffer.data() + length && *line; line += wcslen(line) + 1)
+        lines.emplace_back(line);
+    return lines;
+}
+
+std::vector<std::wstring> folderEntries(const std::wstring& folder)
+{
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW found{};
+    const HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return names;
+    do {
+        if (std::wstring_view(found.cFileName) != L"." && std::wstring_view(found.cFileName) != L"..")
+            names.emplace_back(found.cFileName);
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+class HeldOpen {
+public:
+    explicit HeldOpen(const std::wstring& path)
+        : handle_(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr))
+    {
+    }
+    ~HeldOpen()
+    {
+        if (handle_ != INVALID_HANDLE_VALUE)
+            CloseHandle(handle_);
+    }
+    HeldOpen(const HeldOpen&) = delete;
+    HeldOpen& operator=(const HeldOpen&) = delete;
+    bool held() const { return handle_ != INVALID_HANDLE_VALUE; }
+
+private:
+    HANDLE handle_;
+};
+
+// A local application-data folder with our data folder and the previous version's folder.
+class MigrationTest : public ::testing::Test {
+protected:
+    MigrationTest()
+    {
+        CreateDirectoryW(dataFolder.c_str(), nullptr);
+        CreateDirectoryW(previousFolder.c_str(), nullptr);
+    }
+
+    // The previous version's settings file with these lines in its section [Corvandelle].
+    void writePreviousSettings(std::wstring_view lines) const
+    {
+        writeFileBytes(previousSettings, utf16File(L"[Corvandelle]\r\n" + std::wstring(lines)));
+    }
+
+    // A section of more than 32767 characters.
+    static std::wstring oversizedLines()
+    {
+        std::wstring lines = L"Default=old.png\r\n";
+        for (int index = 0; index < 400; ++index)
+            lines += L"Recent" + std::to_wstring(index) + L"=" + std::wstring(90, L'v') + L"\r\n";
+        return lines;
+    }
+
+    HRESULT migrate() const { return migrateSettings(settingsPath, previousFolder); }
+
+    TempFolder local;
+    const std::wstring dataFolder = local / L"Peltorine";
+    const std::wstring settingsPath = dataFolder + L"\\settings.ini";
+    const std::wstring temporaryPath = dataFolder + L"\\settings.migrating";
+    const std::wstring previousFolder = local / L"Corvandelle";
+    const std::wstring previousSettings = previousFolder + L"\\settings.ini";
+};
+
+TEST_F(MigrationTest, WithoutAPreviousVersionTheFileHoldsOnlyTheByteOrderMark)
+{
+    RemoveDirectoryW(previousFolder.c_str());
+
+    ASSERT_EQ(S_OK, migrate());
+
+    EXPECT_EQ(kByteOrderMark, readFileBytes(settingsPath));
+    EXPECT_EQ(std::vector<std::wstring>{L"settings.ini"}, folderEntries(dataFolder));
+}
+
+TEST_F(MigrationTest, PreviousSectionAndPictureAreCarriedOverAndReadAtStart)
+{
+    const std::vector<std::wstring> previousLines = {L"Interval=15", L"Fit=3",      L"Language=vi",
+                                                     L"WidgetX=100", L"WidgetY=50", L"Default=Ảnh nền.png"};
+    std::wstring text;
+    for (const std::wstring& line : previousLines)
+        text += line + L"\r\n";
+    writePreviousSettings(text + L"[Other]\r\nInterval=5\r\n");
+    writeFileBytes(previousFolder + L"\\Ảnh nền.png", kPicture);
+    const std::string previousBytes = readFileBytes(previousSettings);
+
+    RecordingSystem system;
+    Application app(GetModuleHandleW(nullptr), system);
+    const auto desktop = FakeDesktopWallpaper::create();
+    desktop->setPosition(DWPOS_CENTER);
+    app.desktopWallpaper = desktop;
+    ASSERT_EQ(S_OK, app.loadSettingsFrom(local.path()));
+
+    EXPECT_EQ(kByteOrderMark, readFileBytes(settingsPath).substr(0, 2));
+    EXPECT_EQ(previousLines, sectionLines(settingsPath, L"Peltorine"));
+    EXPECT_TRUE(sectionLines(settingsPath, L"Corvandelle").empty());
+    EXPECT_TRUE(sectionLines(settingsPath, L"Other").empty());
+    EXPECT_EQ(kPicture, readFileBytes(dataFolder + L"\\Ảnh nền.png"));
+    EXPECT_EQ((std::vector<std::wstring>{L"settings.ini", L"Ảnh nền.png"}), folderEntries(dataFolder));
+    // The previous folder is only read.
+    EXPECT_EQ(previousBytes, readFileBytes(previousSettings));
+    EXPECT_EQ(kPicture, readFileBytes(previousFolder + L"\\Ảnh nền.png"));
+
+    EXPECT_EQ(15, app.slideshowInterval);
+    EXPECT_EQ(FitFit, app.fitMode);
+    EXPECT_EQ(kVietnamese, app.language);
+    EXPECT_EQ(dataFolder + L"\\Ảnh nền.png", app.defaultWallpaperPath);
+    MONITORINFO primary{};
+    primary.cbSize = sizeof(primary);
+    ASSERT_TRUE(GetMonitorInfoW(MonitorFromPoint({0, 0}, MONITOR_DEFAULTTOPRIMARY), &primary));
+    EXPECT_TRUE(app.widgetPositionSet);
+    EXPECT_EQ(primary.rcWork.left + 100, app.widgetPosition.x);
+    EXPECT_EQ(primary.rcWork.top + 50, app.widgetPosition.y);
+}
+
+struct BadDefaultCase {
+    const char* name;
+    const wchar_t* value;
+};
+
+class MigrationBadDefaultTest : public MigrationTest, public ::testing::WithParamInterface<BadDefaultCase> {};
+
+TEST_P(MigrationBadDefaultTest, LineIsCarriedButNoFileIsCopied)
+{
+    // Every candidate exists, so only the rule keeps it from being copied.
+    CreateDirectoryW((previousFolder + L"\\sub").c_str(), nullptr);
+    writeFileBytes(previousFolder + L"\\sub\\old.png", kPicture);
+    writeFileBytes(previousFolder + L"\\old.gif", kPicture);
+    writeFileBytes(previousFolder + L"\\old.png", kPicture);
+    const std::wstring value = std::wstring(GetParam().value) == L"<absolute>" ? previousFolder + L"\\old.png"
+                                                                                : GetParam().value;
+    writePreviousSettings(L"Interval=5\r\nDefault=" + value + L"\r\n");
+
+    ASSERT_EQ(S_OK, migrate());
+
+    EXPECT_EQ((std::vector<std::wstring>{L"Interval=5", L"Default=" + value}), sectionLines(settingsPath, L"Peltorine"));
+    EXPECT_EQ(std::vector<std::wstring>{L"settings.ini"}, folderEntries(dataFolder));
+}
+
+const BadDefaultCase kBadDefaults[] = {
+    {"InSubfolder", L"sub\\old.png"},
+    {"InSubfolderWithSlash", L"sub/old.png"},
+    {"AbsolutePath", L"<absolute>"},
+    {"NotAPicture", L"old.gif"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Defaults, MigrationBadDefaultTest, ::testing::ValuesIn(kBadDefaults),
+                         [](const ::testing::TestParamInfo<BadDefaultCase>& info) {
+                             return std::string(info.param.name);
+                         });
+
+TEST_F(MigrationTest, MissingPreviousPictureIsNoFailure)
+{
+    writePreviousSettings(L"Default=gone.png\r\n");
+
+    ASSERT_EQ(S_OK, migrate());
+
+    EXPECT_EQ(std::vector<std::wstring>{L"Default=gone.png"}, sectionLines(settingsPath, L"Peltorine"));
+    EXPECT_EQ(std::vector<std::wstring>{L"settings.ini"}, folderEntries(dataFolder));
+}
+
+TEST_F(MigrationTest, InterruptedRunIsRedoneWithoutCopyingThePictureAgain)
+{
+    writePreviousSettings(L"Interval=15\r\nDefault=old.png\r\n");
+    writeFileBytes(previousFolder + L"\\old.png", kPicture);
+    // Left by a run that stopped after the copy: a stale temporary file and the picture,
+    // marked so that a second copy would show (same size, other bytes).
+    writeFileBytes(temporaryPath, "[Peltorine]\r\nInterval=5\r\nhalf a li");
+    const std::string copied(kPicture.size(), 'c');
+    writeFileBytes(dataFolder + L"\\old.png", copied);
+
+    ASSERT_EQ(S_OK, migrate());
+
+    EXPECT_EQ(kByteOrderMark, readFileBytes(settingsPath).substr(0, 2));
+    EXPECT_EQ((std::vector<std::wstring>{L"Interval=15", L"Default=old.png"}), sectionLines(settingsPath, L"Peltorine"));
+    EXPECT_EQ(copied, readFileBytes(dataFolder + L"\\old.png"));
+    EXPECT_EQ((std::vector<std::wstring>{L"old.png", L"settings.ini"}), folderEntries(dataFolder));
+}
+
+TEST_F(MigrationTest, PictureCutShortByAnInterruptedCopyIsCopiedWhole)
+{
+    writePreviousSettings(L"Default=old.png\r\n");
+    writeFileBytes(previousFolder + L"\\old.png", kPicture);
+    writeFileBytes(dataFolder + L"\\old.png", kPicture.substr(0, 8));
+
+    ASSERT_EQ(S_OK, migrate());
+
+    EXPECT_EQ(kPicture, readFileBytes(dataFolder + L"\\old.png"));
+}
+
+TEST_F(MigrationTest, OversizedPreviousSectionFailsEveryTimeAndLeavesNoFile)
+{
+    writePreviousSettings(oversizedLines());
+    writeFileBytes(previousFolder + L"\\old.png", kPicture);
+
+    for (int start = 1; start <= 2; ++start) {
+        EXPECT_EQ(static_cast<HRESULT>(0x8007007A), migrate()) << "start " << start;
+        EXPECT_TRUE(folderEntries(dataFolder).empty()) << "start " << start;
+    }
+}
+
+TEST_F(MigrationTest, ExistingSettingsFileEvenEmptyIsKeptAndThePreviousFolderIgnored)
+{
+    writeFileBytes(settingsPath, "");
+    // Reading this section would fail; it must not be read at all.
+    writePreviousSettings(oversizedLines());
+    writeFileBytes(previousFolder + L"\\old.png", kPicture);
+
+    ASSERT_EQ(S_OK, migrate());
+
+    EXPECT_EQ("", readFileBytes(settingsPath));
+    EXPECT_EQ(std::vector<std::wstring>{L"settings.ini"}, folderEntries(dataFolder));
+}
+
+TEST_F(MigrationTest, UnreadablePreviousSettingsFailTheStartUntilTheyCanBeRead)
+{
+    writePreviousSettings(L"Interval=15\r\n");
+    {
+        const HeldOpen other(previousSettings);
+        ASSERT_TRUE(other.held());
+
+        EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_SHARING_VIOLATION), migrate());
+        EXPECT_TRUE(folderEntries(dataFolder).empty());
+    }
+
+    ASSERT_EQ(S_OK, migrate());
+    EXPECT_EQ(std::vector<std::wstring>{L"Interval=15"}, sectionLines(settingsPath, L"Peltorine"));
+}
+
+TEST_F(MigrationTest, FailedPictureCopyDeletesTheTemporaryFile)
+{
+    writePreviousSettings(L"Default=old.png\r\n");
+    writeFileBytes(previousFolder + L"\\old.png", kPicture);
+    const HeldOpen other(previousFolder + L"\\old.png");
+    ASSERT_TRUE(other.held());
+
+    EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_SHARING_VIOLATION), migrate());
+
+    EXPECT_TRUE(folderEntries(dataFolder).empty());
+}
+
+TEST_F(MigrationTest, MissingDataFolderFailsWithTheSystemError)
+{
+    RemoveDirectoryW(dataFolder.c_str());
+
+    EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND), migrate());
+    EXPECT_FALSE(fileExists(dataFolder));
+}
+
+} // namespace

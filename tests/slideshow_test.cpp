@@ -1,0 +1,270 @@
+// Lists of files becoming wallpapers, and the slideshow's ticks (delivered by calling
+// advanceSlideshow, as the control window does on timer 1).
+#include <gtest/gtest.h>
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "tests/support/wallpaper_world.h"
+#include "tray/strings.h"
+
+namespace {
+
+constexpr HRESULT kDisplayNotFound = HRESULT_FROM_WIN32(ERROR_NOT_FOUND);
+constexpr HRESULT kFileNotFound = HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
+
+class SlideshowTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        world.fake->addDisplay(kDisplay1, kRect1, L"C:\\old one.jpg");
+        world.fake->addDisplay(kDisplay2, kRect2, L"C:\\old two.jpg");
+        app.fitMode = FitFill;
+    }
+
+    // What each display shows, display 1 first.
+    std::vector<std::wstring> shown() const
+    {
+        return {world.fake->wallpaperOf(kDisplay1), world.fake->wallpaperOf(kDisplay2)};
+    }
+
+    PictureFolder pictures;
+    WallpaperWorld world;
+    Application& app = world.app;
+};
+
+TEST_F(SlideshowTest, ShowsThePicturesInNaturalNameOrderAndWrapsAround)
+{
+    const std::wstring img10 = pictures.png(L"img10.png");
+    const std::wstring img2 = pictures.jpeg(L"img2.jpg");
+    const std::wstring img1 = pictures.png(L"img1.png");
+    app.slideshowInterval = 15;
+
+    app.applyFileList({img10, img2, img1});
+
+    EXPECT_EQ(ModeSlideshow, app.currentState.mode);
+    EXPECT_EQ((std::vector<std::wstring>{img1, img1}), shown());
+    EXPECT_EQ(15000u, world.system.periodOf(SlideshowTimer));
+    EXPECT_EQ(pick(kSlideshowTooltip, kEnglish), app.widgetTooltipText);
+
+    // A tick records no undo, writes no setting and leaves the tooltip alone.
+    app.widgetTooltipText = L"(tooltip before)";
+    const std::wstring undoBefore = describe(app.undoEntry);
+    const std::string settingsBefore = world.settingsBytes();
+    std::vector<std::wstring> sequence;
+    for (int tick = 0; tick < 4; ++tick) {
+        app.advanceSlideshow();
+        sequence.push_back(world.fake->wallpaperOf(kDisplay2));
+        EXPECT_EQ(world.fake->wallpaperOf(kDisplay1), world.fake->wallpaperOf(kDisplay2));
+    }
+    EXPECT_EQ((std::vector<std::wstring>{img2, img10, img1, img2}), sequence);
+    EXPECT_EQ(undoBefore, describe(app.undoEntry));
+    EXPECT_EQ(settingsBefore, world.settingsBytes());
+    EXPECT_EQ(L"(tooltip before)", app.widgetTooltipText);
+    EXPECT_EQ(15000u, world.system.periodOf(SlideshowTimer));
+    EXPECT_TRUE(world.notifications().empty());
+}
+
+TEST_F(SlideshowTest, ADeletedPictureIsSkippedWithoutAMessage)
+{
+    const std::wstring first = pictures.png(L"1.png");
+    const std::wstring second = pictures.png(L"2.png");
+    const std::wstring third = pictures.png(L"3.png");
+    app.applyFileList({first, second, third});
+    ASSERT_TRUE(DeleteFileW(third.c_str()));
+
+    std::vector<std::wstring> sequence;
+    for (int tick = 0; tick < 3; ++tick) {
+        app.advanceSlideshow();
+        sequence.push_back(world.fake->wallpaperOf(kDisplay1));
+    }
+
+    EXPECT_EQ((std::vector<std::wstring>{second, first, second}), sequence);
+    EXPECT_TRUE(world.notifications().empty());
+    EXPECT_TRUE(world.system.isArmed(SlideshowTimer));
+}
+
+struct WholeCycleFailure {
+    const char* name;
+    void (*cause)(WallpaperWorld& world, const std::vector<std::wstring>& files);
+    HRESULT code;
+};
+
+void PrintTo(const WholeCycleFailure& failure, std::ostream* out)
+{
+    *out << failure.name;
+}
+
+const WholeCycleFailure kWholeCycleFailures[] = {
+    {"TargetDisplayUnplugged",
+     [](WallpaperWorld& world, const std::vector<std::wstring>&) { world.fake->removeDisplay(kDisplay2); },
+     kDisplayNotFound},
+    {"EveryPictureDeleted",
+     [](WallpaperWorld&, const std::vector<std::wstring>& files) {
+         for (const std::wstring& file : files)
+             DeleteFileW(file.c_str());
+     },
+     kFileNotFound},
+};
+
+class SlideshowFailureTest : public SlideshowTest, public ::testing::WithParamInterface<WholeCycleFailure> {};
+
+TEST_P(SlideshowFailureTest, TriesEveryPictureOnceThenStopsWithTheLastCode)
+{
+    const std::vector<std::wstring> files = {pictures.png(L"a.png"), pictures.png(L"b.png"), pictures.png(L"c.png")};
+    app.targetMonitor = kDisplay2;
+    app.applyFileList(files);
+    app.advanceSlideshow();
+    ASSERT_EQ(files[1], world.fake->wallpaperOf(kDisplay2));
+    GetParam().cause(world, files);
+    const FakeDesktopState before = world.fake->state();
+    world.fake->clearCalls();
+
+    app.advanceSlideshow();
+
+    EXPECT_EQ((std::vector<std::wstring>{
+                  notificationLine(L"Couldn't continue the slideshow. Check the images and target display.",
+                                   GetParam().code)}),
+              world.notifications());
+    EXPECT_FALSE(world.system.isArmed(SlideshowTimer)) << "no later ticks";
+    EXPECT_EQ(ModeSlideshow, app.currentState.mode);
+    EXPECT_EQ(1u, app.currentState.index) << "back at the picture shown before the tick";
+    EXPECT_EQ(before, world.fake->state());
+    EXPECT_EQ(0, world.fake->callCount(L"SetWallpaper"));
+    if (GetParam().code == kDisplayNotFound) {
+        EXPECT_EQ(3, world.fake->callCount(L"GetMonitorRECT")) << "every picture was tried";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Causes, SlideshowFailureTest, ::testing::ValuesIn(kWholeCycleFailures),
+                         [](const ::testing::TestParamInfo<WholeCycleFailure>& info) { return info.param.name; });
+
+TEST_F(SlideshowTest, ATickWithAnIndexPastTheEndStillStopsAfterOneCycle)
+{
+    app.currentState.mode = ModeSlideshow;
+    app.currentState.files = {pictures.path() + L"\\gone1.png", pictures.path() + L"\\gone2.png"};
+    app.currentState.index = 7;
+
+    app.advanceSlideshow();
+
+    EXPECT_EQ(0, world.fake->totalCalls()) << "a missing file fails before the shell is asked";
+    EXPECT_EQ((std::vector<std::wstring>{notificationLine(pick(kSlideshowFailed, kEnglish), kFileNotFound)}),
+              world.notifications());
+    EXPECT_LT(app.currentState.index, 2u);
+}
+
+TEST_F(SlideshowTest, OneUnreadablePictureAmongGoodOnesChangesNothingAndIsNamed)
+{
+    const std::vector<std::wstring> files = {pictures.png(L"good.png"), pictures.garbage(L"bad.png"),
+                                             pictures.jpeg(L"fine.jpg")};
+    const WorldImage before = imageOf(world);
+
+    app.applyFileList(files);
+
+    EXPECT_EQ(before, imageOf(world));
+    ASSERT_EQ(1u, world.notifications().size());
+    EXPECT_EQ(0u, world.notifications()[0].rfind(L"Peltorine: Couldn't open image bad.png [", 0))
+        << ::testing::PrintToString(world.notifications()[0]);
+}
+
+TEST_F(SlideshowTest, OnePictureIsAStillAndSeveralAreASlideshow)
+{
+    struct Case {
+        std::vector<std::wstring> files;
+        WallpaperMode mode;
+        bool timer;
+    };
+    const Case cases[] = {
+        {{pictures.png(L"only.png")}, ModeStill, false},
+        {{pictures.png(L"x.png"), pictures.jpeg(L"y.jpeg")}, ModeSlideshow, true},
+    };
+    for (const Case& test : cases) {
+        app.slideshowInterval = 5;
+        app.applyFileList(test.files);
+        EXPECT_EQ(test.mode, app.currentState.mode);
+        EXPECT_EQ(test.timer, world.system.isArmed(SlideshowTimer));
+        if (test.timer) {
+            EXPECT_EQ(5000u, world.system.periodOf(SlideshowTimer));
+        }
+    }
+}
+
+TEST_F(SlideshowTest, UnderSpanTheShowCoversEveryDisplayWhateverTheTarget)
+{
+    const std::wstring a = pictures.png(L"a.png");
+    const std::wstring b = pictures.png(L"b.png");
+    app.fitMode = FitSpan;
+    app.targetMonitor = kDisplay1;
+
+    app.applyFileList({b, a});
+
+    EXPECT_EQ(L"", app.currentState.monitor);
+    EXPECT_EQ((std::vector<std::wstring>{a, a}), shown());
+    EXPECT_EQ(DWPOS_SPAN, world.fake->state().position);
+}
+
+TEST_F(SlideshowTest, ATickKeepsTheShowsOwnDisplayAndFitAndPutsBackAMovedPosition)
+{
+    const std::wstring a = pictures.png(L"a.png");
+    const std::wstring b = pictures.png(L"b.png");
+    app.targetMonitor = kDisplay1;
+    app.fitMode = FitFit;
+    app.applyFileList({a, b});
+    // Later choices apply to the next list only; the position is changed behind our back.
+    app.targetMonitor = kDisplay2;
+    app.fitMode = FitCenter;
+    world.fake->setPosition(DWPOS_TILE);
+
+    app.advanceSlideshow();
+
+    EXPECT_EQ((std::vector<std::wstring>{b, L"C:\\old two.jpg"}), shown());
+    EXPECT_EQ(DWPOS_FIT, world.fake->state().position);
+}
+
+TEST_F(SlideshowTest, ATickWhileAStillPictureIsShownDoesNothing)
+{
+    app.applyFileList({pictures.png(L"still.png")});
+    world.fake->clearCalls();
+    const WorldImage before = imageOf(world);
+
+    app.advanceSlideshow();
+
+    EXPECT_EQ(0, world.fake->totalCalls());
+    EXPECT_EQ(before, imageOf(world));
+}
+
+TEST_F(SlideshowTest, AFailedChangeLeavesTheSlideshowRunning)
+{
+    const std::wstring a = pictures.png(L"a.png");
+    const std::wstring b = pictures.png(L"b.png");
+    app.applyFileList({a, b});
+    app.targetMonitor = kDisplay2;
+    world.fake->removeDisplay(kDisplay2);
+
+    app.applyFileList({pictures.png(L"c.png")});
+
+    EXPECT_EQ((std::vector<std::wstring>{notificationLine(pick(kWallpaperChangeFailed, kEnglish), kDisplayNotFound)}),
+              world.notifications());
+    EXPECT_EQ(ModeSlideshow, app.currentState.mode);
+    EXPECT_EQ(10000u, world.system.periodOf(SlideshowTimer));
+    app.advanceSlideshow();
+    EXPECT_EQ(b, world.fake->wallpaperOf(kDisplay1));
+}
+
+TEST_F(SlideshowTest, UndoDuringASlideshowEndsItAndBringsBackThePicture)
+{
+    const std::wstring still = pictures.png(L"still.png");
+    app.applyFileList({still});
+    app.applyFileList({pictures.png(L"a.png"), pictures.png(L"b.png")});
+    app.advanceSlideshow();
+
+    app.undoLastChange();
+
+    EXPECT_EQ(ModeStill, app.currentState.mode);
+    EXPECT_EQ((std::vector<std::wstring>{still, still}), shown());
+    EXPECT_FALSE(world.system.isArmed(SlideshowTimer));
+    EXPECT_EQ(pick(kIdleTooltip, kEnglish), app.widgetTooltipText);
+}
+
+} // namespace
