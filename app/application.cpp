@@ -8,8 +8,8 @@ Application::~Application() = default;
 
 HRESULT Application::createComObjects() noexcept
 {
-    if (const HRESULT hr = CoCreateInstance(CLSID_DesktopWallpaper, nullptr, CLSCTX_ALL,
-                                            IID_PPV_ARGS(&desktopWallpaper));
+    if (const HRESULT hr =
+            CoCreateInstance(CLSID_DesktopWallpaper, nullptr, CLSCTX_ALL, IID_PPV_ARGS(&desktopWallpaper));
         FAILED(hr))
         return hr;
     return CoCreateInstance(CLSID_WICImagingFactory2, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&imagingFactory));

@@ -51,14 +51,14 @@ HRESULT Application::initializeWindows() noexcept
     taskbarCreatedMessage = RegisterWindowMessageW(L"TaskbarCreated");
 
     // A real top-level window, never shown: message-only windows miss the broadcasts.
-    controlWindow = CreateWindowExW(WS_EX_TOOLWINDOW, kControlWindowClass, kProductName, WS_POPUP, 0, 0, 0, 0,
-                                    nullptr, nullptr, instance, this);
+    controlWindow = CreateWindowExW(WS_EX_TOOLWINDOW, kControlWindowClass, kProductName, WS_POPUP, 0, 0, 0, 0, nullptr,
+                                    nullptr, instance, this);
     if (!controlWindow)
         return lastErrorResult();
 
     hookTargetWindow = controlWindow;
-    foregroundHook = SetWinEventHook(EVENT_SYSTEM_FOREGROUND, EVENT_SYSTEM_FOREGROUND, nullptr, onForegroundEvent, 0,
-                                     0, WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS);
+    foregroundHook = SetWinEventHook(EVENT_SYSTEM_FOREGROUND, EVENT_SYSTEM_FOREGROUND, nullptr, onForegroundEvent, 0, 0,
+                                     WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS);
 
     addTrayIcon();
     migrateStartupShortcutAtStart();

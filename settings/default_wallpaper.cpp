@@ -42,8 +42,8 @@ std::wstring Application::newDataFilePath() const
 
 void Application::chooseDefaultWallpaper() noexcept
 {
-    const std::vector<std::wstring> chosen = chooseFilesFunction ? chooseFilesFunction(controlWindow, true, language)
-                                                                 : std::vector<std::wstring>{};
+    const std::vector<std::wstring> chosen =
+        chooseFilesFunction ? chooseFilesFunction(controlWindow, true, language) : std::vector<std::wstring>{};
     if (chosen.empty())
         return;
     const std::wstring& source = chosen.front();

@@ -49,8 +49,8 @@ bool sameSize(const std::wstring& first, const std::wstring& second) noexcept
     WIN32_FILE_ATTRIBUTE_DATA a{};
     WIN32_FILE_ATTRIBUTE_DATA b{};
     return GetFileAttributesExW(first.c_str(), GetFileExInfoStandard, &a) &&
-           GetFileAttributesExW(second.c_str(), GetFileExInfoStandard, &b) &&
-           a.nFileSizeHigh == b.nFileSizeHigh && a.nFileSizeLow == b.nFileSizeLow;
+           GetFileAttributesExW(second.c_str(), GetFileExInfoStandard, &b) && a.nFileSizeHigh == b.nFileSizeHigh &&
+           a.nFileSizeLow == b.nFileSizeLow;
 }
 
 // Copies the previous default picture unless an earlier, interrupted run already did.
@@ -104,7 +104,8 @@ HRESULT carryOver(const std::wstring& previousSettings, const std::wstring& prev
 // cut could leave a complete-looking settings.ini with nothing in it.
 HRESULT flushToDisk(const std::wstring& path) noexcept
 {
-    FileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    FileHandle file(
+        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.valid() || !FlushFileBuffers(file.get()))
         return lastErrorResult();
     return S_OK;

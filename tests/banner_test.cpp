@@ -45,8 +45,8 @@ protected:
     {
         ASSERT_NE(nullptr, module);
         ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
-        ASSERT_EQ(S_OK, CoCreateInstance(CLSID_WICImagingFactory2, nullptr, CLSCTX_INPROC_SERVER,
-                                         IID_PPV_ARGS(&factory)));
+        ASSERT_EQ(S_OK,
+                  CoCreateInstance(CLSID_WICImagingFactory2, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&factory)));
         menu = CreatePopupMenu();
         ASSERT_NE(nullptr, menu);
         AppendMenuW(menu, MF_STRING, 4, L"Choose wallpaper…");
@@ -79,15 +79,15 @@ protected:
         ComPtr<IWICBitmapScaler> scaler;
         ComPtr<IWICFormatConverter> converter;
         std::vector<Pixel> pixels(static_cast<std::size_t>(width) * height);
-        if (FAILED(factory->CreateDecoderFromFilename(path.c_str(), nullptr, GENERIC_READ,
-                                                      WICDecodeMetadataCacheOnLoad, &decoder)) ||
+        if (FAILED(factory->CreateDecoderFromFilename(path.c_str(), nullptr, GENERIC_READ, WICDecodeMetadataCacheOnLoad,
+                                                      &decoder)) ||
             FAILED(decoder->GetFrame(0, &frame)) || FAILED(factory->CreateBitmapScaler(&scaler)) ||
             FAILED(scaler->Initialize(frame.Get(), width, height, WICBitmapInterpolationModeFant)) ||
             FAILED(factory->CreateFormatConverter(&converter)) ||
-            FAILED(converter->Initialize(scaler.Get(), GUID_WICPixelFormat32bppPBGRA, WICBitmapDitherTypeNone,
-                                         nullptr, 0.0, WICBitmapPaletteTypeCustom)) ||
-            FAILED(converter->CopyPixels(nullptr, width * 4, width * height * 4,
-                                         reinterpret_cast<BYTE*>(pixels.data()))))
+            FAILED(converter->Initialize(scaler.Get(), GUID_WICPixelFormat32bppPBGRA, WICBitmapDitherTypeNone, nullptr,
+                                         0.0, WICBitmapPaletteTypeCustom)) ||
+            FAILED(
+                converter->CopyPixels(nullptr, width * 4, width * height * 4, reinterpret_cast<BYTE*>(pixels.data()))))
             return {};
         return pixels;
     }

@@ -80,8 +80,8 @@ TEST_F(CommandsTest, IntervalThatCannotBeSavedChangesNothing)
     MenuState state;
     state.slideshowInterval = app.slideshowInterval;
     const std::vector<MenuItem> menu = buildMenuModel(state, displays);
-    const auto submenu = std::find_if(menu.begin(), menu.end(),
-                                      [](const MenuItem& item) { return item.text == L"Slideshow interval"; });
+    const auto submenu =
+        std::find_if(menu.begin(), menu.end(), [](const MenuItem& item) { return item.text == L"Slideshow interval"; });
     ASSERT_NE(menu.end(), submenu);
     const std::vector<MenuItem>& intervals = submenu->submenu;
     ASSERT_EQ(4u, intervals.size());

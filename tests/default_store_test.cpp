@@ -71,8 +71,8 @@ std::wstring writeForeignPicture(const std::wstring& path, const GUID& container
     if (SUCCEEDED(hr))
         hr = frame->SetSize(4, 4);
     // GIF takes palette indices; the others take what they can of 24-bit colour.
-    WICPixelFormatGUID format = container == GUID_ContainerFormatGif ? GUID_WICPixelFormat8bppIndexed
-                                                                      : GUID_WICPixelFormat24bppBGR;
+    WICPixelFormatGUID format =
+        container == GUID_ContainerFormatGif ? GUID_WICPixelFormat8bppIndexed : GUID_WICPixelFormat24bppBGR;
     if (SUCCEEDED(hr))
         hr = frame->SetPixelFormat(&format);
     if (SUCCEEDED(hr) && format == GUID_WICPixelFormat8bppIndexed) {
@@ -337,17 +337,20 @@ TEST_P(DefaultStoreRefusalTest, IsReportedAndLeavesNothingBehind)
 
 INSTANTIATE_TEST_SUITE_P(
     Pictures, DefaultStoreRefusalTest,
-    ::testing::Values(
-        RefusedCase{"GifNamedPng",
-                    [](PictureFolder& p) { return writeForeignPicture(p.path() + L"\\animated.png", GUID_ContainerFormatGif); },
-                    S_OK},
-        RefusedCase{"GarbageNamedJpg", [](PictureFolder& p) { return p.garbage(L"broken.jpg"); }, S_OK},
-        RefusedCase{"MissingFile", [](PictureFolder& p) { return p.path() + L"\\gone.png"; }, S_OK},
-        RefusedCase{"BmpByItsName",
-                    [](PictureFolder& p) { return writeForeignPicture(p.path() + L"\\picture.bmp", GUID_ContainerFormatBmp); },
-                    WINCODEC_ERR_UNKNOWNIMAGEFORMAT},
-        RefusedCase{"PngContentNamedGif", [](PictureFolder& p) { return p.png(L"picture.gif"); },
-                    WINCODEC_ERR_UNKNOWNIMAGEFORMAT}),
+    ::testing::Values(RefusedCase{"GifNamedPng",
+                                  [](PictureFolder& p) {
+                                      return writeForeignPicture(p.path() + L"\\animated.png", GUID_ContainerFormatGif);
+                                  },
+                                  S_OK},
+                      RefusedCase{"GarbageNamedJpg", [](PictureFolder& p) { return p.garbage(L"broken.jpg"); }, S_OK},
+                      RefusedCase{"MissingFile", [](PictureFolder& p) { return p.path() + L"\\gone.png"; }, S_OK},
+                      RefusedCase{"BmpByItsName",
+                                  [](PictureFolder& p) {
+                                      return writeForeignPicture(p.path() + L"\\picture.bmp", GUID_ContainerFormatBmp);
+                                  },
+                                  WINCODEC_ERR_UNKNOWNIMAGEFORMAT},
+                      RefusedCase{"PngContentNamedGif", [](PictureFolder& p) { return p.png(L"picture.gif"); },
+                                  WINCODEC_ERR_UNKNOWNIMAGEFORMAT}),
     [](const ::testing::TestParamInfo<RefusedCase>& info) { return std::string(info.param.name); });
 
 TEST_F(DefaultStoreTest, FailedCopyIsReportedWithTheSystemsCode)

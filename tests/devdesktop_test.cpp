@@ -77,8 +77,7 @@ ComPtr<IShellItemArray> shellItemsOf(const std::vector<std::wstring>& paths)
     }
     ComPtr<IShellItemArray> items;
     std::vector<PCIDLIST_ABSOLUTE> constLists(lists.begin(), lists.end());
-    EXPECT_EQ(SHCreateShellItemArrayFromIDLists(static_cast<UINT>(constLists.size()), constLists.data(), &items),
-              S_OK);
+    EXPECT_EQ(SHCreateShellItemArrayFromIDLists(static_cast<UINT>(constLists.size()), constLists.data(), &items), S_OK);
     for (PIDLIST_ABSOLUTE list : lists)
         CoTaskMemFree(list);
     return items;
@@ -463,9 +462,9 @@ TEST(WallpaperLayout, PlacesAPictureOnADisplayForEachPosition)
     for (const Case& check : cases) {
         const PicturePlacement placement = placePicture(check.position, check.picture, check.area);
         EXPECT_TRUE(EqualRect(&placement.destination, &check.expected))
-            << "position " << check.position << ", picture " << check.picture.cx << "x" << check.picture.cy
-            << ": got (" << placement.destination.left << "," << placement.destination.top << ","
-            << placement.destination.right << "," << placement.destination.bottom << ")";
+            << "position " << check.position << ", picture " << check.picture.cx << "x" << check.picture.cy << ": got ("
+            << placement.destination.left << "," << placement.destination.top << "," << placement.destination.right
+            << "," << placement.destination.bottom << ")";
         EXPECT_EQ(placement.tiled, check.tiled) << "position " << check.position;
     }
 }

@@ -322,18 +322,36 @@ TEST_P(FilePickerFormTest, ShowsTheFormsTitleAndOneFilterAndCancelGivesNothing)
     EXPECT_FALSE(user.refused);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Forms, FilePickerFormTest,
-    ::testing::Values(
-        FormCase{"WallpaperEnglish", false, kEnglish, L"Choose wallpaper", L"Pictures or video", false,
-                 {L"a.png", L"b.JPG", L"c.jpeg", L"d.mp4", L"h.mp4"}},
-        FormCase{"WallpaperVietnamese", false, kVietnamese, L"Chọn hình nền", L"Ảnh hoặc video", false,
-                 {L"a.png", L"b.JPG", L"c.jpeg", L"d.mp4", L"h.mp4"}},
-        FormCase{"DefaultEnglish", true, kEnglish, L"Choose default wallpaper", L"Pictures (PNG, JPG, JPEG)", true,
-                 {L"a.png", L"b.JPG", L"c.jpeg"}},
-        FormCase{"DefaultVietnamese", true, kVietnamese, L"Chọn hình nền mặc định", L"Ảnh (PNG, JPG, JPEG)", true,
-                 {L"a.png", L"b.JPG", L"c.jpeg"}}),
-    [](const ::testing::TestParamInfo<FormCase>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Forms, FilePickerFormTest,
+                         ::testing::Values(FormCase{"WallpaperEnglish",
+                                                    false,
+                                                    kEnglish,
+                                                    L"Choose wallpaper",
+                                                    L"Pictures or video",
+                                                    false,
+                                                    {L"a.png", L"b.JPG", L"c.jpeg", L"d.mp4", L"h.mp4"}},
+                                           FormCase{"WallpaperVietnamese",
+                                                    false,
+                                                    kVietnamese,
+                                                    L"Chọn hình nền",
+                                                    L"Ảnh hoặc video",
+                                                    false,
+                                                    {L"a.png", L"b.JPG", L"c.jpeg", L"d.mp4", L"h.mp4"}},
+                                           FormCase{"DefaultEnglish",
+                                                    true,
+                                                    kEnglish,
+                                                    L"Choose default wallpaper",
+                                                    L"Pictures (PNG, JPG, JPEG)",
+                                                    true,
+                                                    {L"a.png", L"b.JPG", L"c.jpeg"}},
+                                           FormCase{"DefaultVietnamese",
+                                                    true,
+                                                    kVietnamese,
+                                                    L"Chọn hình nền mặc định",
+                                                    L"Ảnh (PNG, JPG, JPEG)",
+                                                    true,
+                                                    {L"a.png", L"b.JPG", L"c.jpeg"}}),
+                         [](const ::testing::TestParamInfo<FormCase>& info) { return std::string(info.param.name); });
 
 TEST_F(FilePickerTest, WallpaperFormReturnsEveryChosenFileInTheDialogsOrder)
 {

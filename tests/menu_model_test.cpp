@@ -250,11 +250,10 @@ INSTANTIATE_TEST_SUITE_P(
         ItemRule{"AllDisplaysIsUncheckedWhenADisplayIsChosen", [](MenuState& s) { s.targetMonitor = kLeft; }, 100,
                  false, false},
         // Display ids are compared exactly, case included.
-        ItemRule{"DisplayIdDifferingInCaseIsNotChecked",
-                 [](MenuState& s) {
-                     s.targetMonitor = L"\\\\?\\display#pel0001#{e6f07b5f-ee97-4a90-b076-33f57bf4eaa7}";
-                 },
-                 101, false, false},
+        ItemRule{
+            "DisplayIdDifferingInCaseIsNotChecked",
+            [](MenuState& s) { s.targetMonitor = L"\\\\?\\display#pel0001#{e6f07b5f-ee97-4a90-b076-33f57bf4eaa7}"; },
+            101, false, false},
         ItemRule{"DisplaysAreGreyedUnderSpan", [](MenuState& s) { s.fitMode = FitSpan; }, 102, false, true},
         ItemRule{"AllDisplaysStaysAvailableUnderSpan", [](MenuState& s) { s.fitMode = FitSpan; }, 100, true, false},
         ItemRule{"SpanSettingIsChecked", [](MenuState& s) { s.fitMode = FitSpan; }, 35, true, false},

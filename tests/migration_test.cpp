@@ -34,7 +34,8 @@ std::string utf16File(std::wstring_view text)
 std::vector<std::wstring> sectionLines(const std::wstring& file, const wchar_t* section)
 {
     std::vector<wchar_t> buffer(65536);
-    const DWORD length = GetPrivateProfileSectionW(section, buffer.data(), static_cast<DWORD>(buffer.size()), file.c_str());
+    const DWORD length =
+        GetPrivateProfileSectionW(section, buffer.data(), static_cast<DWORD>(buffer.size()), file.c_str());
     std::vector<std::wstring> lines;
     for (const wchar_t* line = buffer.data(); line < buffer.data() + length && *line; line += wcslen(line) + 1)
         lines.emplace_back(line);
@@ -174,13 +175,14 @@ TEST_P(MigrationBadDefaultTest, LineIsCarriedButNoFileIsCopied)
     writeFileBytes(previousFolder + L"\\sub\\old.png", kPicture);
     writeFileBytes(previousFolder + L"\\old.gif", kPicture);
     writeFileBytes(previousFolder + L"\\old.png", kPicture);
-    const std::wstring value = std::wstring(GetParam().value) == L"<absolute>" ? previousFolder + L"\\old.png"
-                                                                                : GetParam().value;
+    const std::wstring value =
+        std::wstring(GetParam().value) == L"<absolute>" ? previousFolder + L"\\old.png" : GetParam().value;
     writePreviousSettings(L"Interval=5\r\nDefault=" + value + L"\r\n");
 
     ASSERT_EQ(S_OK, migrate());
 
-    EXPECT_EQ((std::vector<std::wstring>{L"Interval=5", L"Default=" + value}), sectionLines(settingsPath, L"Peltorine"));
+    EXPECT_EQ((std::vector<std::wstring>{L"Interval=5", L"Default=" + value}),
+              sectionLines(settingsPath, L"Peltorine"));
     EXPECT_EQ(std::vector<std::wstring>{L"settings.ini"}, folderEntries(dataFolder));
 }
 
@@ -219,7 +221,8 @@ TEST_F(MigrationTest, InterruptedRunIsRedoneWithoutCopyingThePictureAgain)
     ASSERT_EQ(S_OK, migrate());
 
     EXPECT_EQ(kByteOrderMark, readFileBytes(settingsPath).substr(0, 2));
-    EXPECT_EQ((std::vector<std::wstring>{L"Interval=15", L"Default=old.png"}), sectionLines(settingsPath, L"Peltorine"));
+    EXPECT_EQ((std::vector<std::wstring>{L"Interval=15", L"Default=old.png"}),
+              sectionLines(settingsPath, L"Peltorine"));
     EXPECT_EQ(copied, readFileBytes(dataFolder + L"\\old.png"));
     EXPECT_EQ((std::vector<std::wstring>{L"old.png", L"settings.ini"}), folderEntries(dataFolder));
 }

@@ -33,8 +33,9 @@ TEST(PathsTest, JoinPath)
         {L"C:\\data", L"", L"C:\\data"},
     };
     for (const JoinCase& test : cases)
-        EXPECT_EQ(joinPath(test.base, test.part), test.joined) << testing::PrintToString(std::wstring(test.base))
-                                                               << " + " << testing::PrintToString(std::wstring(test.part));
+        EXPECT_EQ(joinPath(test.base, test.part), test.joined)
+            << testing::PrintToString(std::wstring(test.base)) << " + "
+            << testing::PrintToString(std::wstring(test.part));
 }
 
 struct NameCase {

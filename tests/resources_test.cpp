@@ -27,7 +27,7 @@ struct GroupIconHeader {
     WORD count;
 };
 struct GroupIconEntry {
-    BYTE width;  // 0 means 256
+    BYTE width; // 0 means 256
     BYTE height;
     BYTE colorCount;
     BYTE reserved;
@@ -171,12 +171,15 @@ TEST_F(ModuleResources, BannerIsATransparentRgbaPng)
     ASSERT_TRUE(SUCCEEDED(init));
     {
         ComPtr<IWICImagingFactory> factory;
-        ASSERT_EQ(CoCreateInstance(CLSID_WICImagingFactory2, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&factory)), S_OK);
+        ASSERT_EQ(CoCreateInstance(CLSID_WICImagingFactory2, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&factory)),
+                  S_OK);
         ComPtr<IWICStream> stream;
         ASSERT_EQ(factory->CreateStream(&stream), S_OK);
-        ASSERT_EQ(stream->InitializeFromMemory(const_cast<BYTE*>(banner.data()), static_cast<DWORD>(banner.size())), S_OK);
+        ASSERT_EQ(stream->InitializeFromMemory(const_cast<BYTE*>(banner.data()), static_cast<DWORD>(banner.size())),
+                  S_OK);
         ComPtr<IWICBitmapDecoder> decoder;
-        ASSERT_EQ(factory->CreateDecoderFromStream(stream.Get(), nullptr, WICDecodeMetadataCacheOnDemand, &decoder), S_OK);
+        ASSERT_EQ(factory->CreateDecoderFromStream(stream.Get(), nullptr, WICDecodeMetadataCacheOnDemand, &decoder),
+                  S_OK);
         GUID container{};
         ASSERT_EQ(decoder->GetContainerFormat(&container), S_OK);
         EXPECT_EQ(container, GUID_ContainerFormatPng);
@@ -227,4 +230,4 @@ TEST_F(ModuleResources, VersionBlockNamesTheProduct)
     EXPECT_EQ(versionString(version.data(), version.data() + version.size(), L"OriginalFilename"), L"peltorine.exe");
 }
 
-}  // namespace
+} // namespace

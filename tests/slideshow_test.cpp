@@ -123,9 +123,8 @@ TEST_P(SlideshowFailureTest, TriesEveryPictureOnceThenStopsWithTheLastCode)
 
     app.advanceSlideshow();
 
-    EXPECT_EQ((std::vector<std::wstring>{
-                  notificationLine(L"Couldn't continue the slideshow. Check the images and target display.",
-                                   GetParam().code)}),
+    EXPECT_EQ((std::vector<std::wstring>{notificationLine(
+                  L"Couldn't continue the slideshow. Check the images and target display.", GetParam().code)}),
               world.notifications());
     EXPECT_FALSE(world.system.isArmed(SlideshowTimer)) << "no later ticks";
     EXPECT_EQ(ModeSlideshow, app.currentState.mode);

@@ -89,8 +89,8 @@ protected:
         app.startupFolderOverride = startup.path();
         // Programs for the old shortcuts to point at.
         CreateDirectoryW((programs / L"Corvandelle").c_str(), nullptr);
-        for (const wchar_t* name : {L"Corvandelle\\Corvandelle.exe", L"Corvandelle\\CORVANDELLE.EXE.bak", L"CORVANDELLE.EXE",
-                                    L"Other.exe", L"Peltorine-old.exe"})
+        for (const wchar_t* name : {L"Corvandelle\\Corvandelle.exe", L"Corvandelle\\CORVANDELLE.EXE.bak",
+                                    L"CORVANDELLE.EXE", L"Other.exe", L"Peltorine-old.exe"})
             writeFileBytes(programs / name, "MZ");
     }
 
@@ -199,8 +199,8 @@ TEST_F(StartupShortcutTest, WithoutAnOverrideTheUsersStartupFolderIsUsed)
 // The previous version's shortcut, met at start.
 struct MigrationCase {
     const char* name;
-    const wchar_t* oldTarget;       // the target of Corvandelle.lnk; null: no such file
-    bool peltorineShortcutExists;   // Peltorine.lnk is there already (pointing at Peltorine-old.exe)
+    const wchar_t* oldTarget;     // the target of Corvandelle.lnk; null: no such file
+    bool peltorineShortcutExists; // Peltorine.lnk is there already (pointing at Peltorine-old.exe)
     HRESULT expected;
     bool oldShortcutRemains;
     const wchar_t* peltorineTarget; // Peltorine.lnk afterwards; null: none, L"": the running executable
@@ -241,8 +241,7 @@ TEST_P(StartupMigrationTest, ReplacesOnlyThePreviousVersionsShortcut)
         } else {
             const Shortcut now = readShortcut(shortcutPath());
             ASSERT_EQ(S_OK, now.loaded);
-            const std::wstring expected =
-                *c.peltorineTarget ? programs / c.peltorineTarget : runningExecutable();
+            const std::wstring expected = *c.peltorineTarget ? programs / c.peltorineTarget : runningExecutable();
             EXPECT_EQ(expected, now.target);
         }
     }
@@ -251,16 +250,16 @@ TEST_P(StartupMigrationTest, ReplacesOnlyThePreviousVersionsShortcut)
 
 INSTANTIATE_TEST_SUITE_P(
     Starts, StartupMigrationTest,
-    ::testing::Values(
-        MigrationCase{"OldShortcutIsReplaced", L"Corvandelle\\Corvandelle.exe", false, S_OK, false, L""},
-        MigrationCase{"NameIsComparedWithoutCase", L"CORVANDELLE.EXE", false, S_OK, false, L""},
-        MigrationCase{"ExistingShortcutIsKeptAndOnlyTheOldOneGoes", L"Corvandelle\\Corvandelle.exe", true, S_OK,
-                      false, L"Peltorine-old.exe"},
-        MigrationCase{"ShortcutToAnotherProgramIsLeftAlone", L"Other.exe", false, S_FALSE, true, nullptr},
-        MigrationCase{"AnotherExtensionIsAnotherProgram", L"Corvandelle\\CORVANDELLE.EXE.bak", false, S_FALSE,
-                      true, nullptr},
-        MigrationCase{"NoOldShortcutNothingHappens", nullptr, false, S_FALSE, false, nullptr},
-        MigrationCase{"NoOldShortcutAndTheSettingIsKept", nullptr, true, S_FALSE, false, L"Peltorine-old.exe"}),
+    ::testing::Values(MigrationCase{"OldShortcutIsReplaced", L"Corvandelle\\Corvandelle.exe", false, S_OK, false, L""},
+                      MigrationCase{"NameIsComparedWithoutCase", L"CORVANDELLE.EXE", false, S_OK, false, L""},
+                      MigrationCase{"ExistingShortcutIsKeptAndOnlyTheOldOneGoes", L"Corvandelle\\Corvandelle.exe", true,
+                                    S_OK, false, L"Peltorine-old.exe"},
+                      MigrationCase{"ShortcutToAnotherProgramIsLeftAlone", L"Other.exe", false, S_FALSE, true, nullptr},
+                      MigrationCase{"AnotherExtensionIsAnotherProgram", L"Corvandelle\\CORVANDELLE.EXE.bak", false,
+                                    S_FALSE, true, nullptr},
+                      MigrationCase{"NoOldShortcutNothingHappens", nullptr, false, S_FALSE, false, nullptr},
+                      MigrationCase{"NoOldShortcutAndTheSettingIsKept", nullptr, true, S_FALSE, false,
+                                    L"Peltorine-old.exe"}),
     [](const ::testing::TestParamInfo<MigrationCase>& info) { return std::string(info.param.name); });
 
 TEST_F(StartupShortcutTest, FolderNamedLikeTheOldShortcutIsNothingToMigrate)

@@ -213,8 +213,8 @@ TEST_P(RollbackProperty, EachFailingShellCallLeavesAllOrNothing)
             EXPECT_EQ(succeeded, imageOf(*world));
             break;
         }
-        SCOPED_TRACE(::testing::Message() << "call " << n << " failed: "
-                                          << ::testing::PrintToString(world->fake->calls()[n - 1]));
+        SCOPED_TRACE(::testing::Message()
+                     << "call " << n << " failed: " << ::testing::PrintToString(world->fake->calls()[n - 1]));
         const std::vector<std::wstring> lines(world->notifications().begin() + static_cast<std::ptrdiff_t>(linesBefore),
                                               world->notifications().end());
         if (lines.empty()) {
@@ -230,7 +230,8 @@ TEST_P(RollbackProperty, EachFailingShellCallLeavesAllOrNothing)
         }
         ASSERT_EQ(1u, lines.size());
         const std::wstring text = pick(*scenario.failureText, kEnglish);
-        EXPECT_TRUE(lines[0] == notificationLine(text, kInjected) || lines[0] == notificationLine(text, kDisplayNotFound))
+        EXPECT_TRUE(lines[0] == notificationLine(text, kInjected) ||
+                    lines[0] == notificationLine(text, kDisplayNotFound))
             << ::testing::PrintToString(lines[0]);
         EXPECT_EQ(before, imageOf(*world));
     }

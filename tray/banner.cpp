@@ -50,8 +50,7 @@ bool bannerResource(HINSTANCE instance, const BYTE*& data, DWORD& size) noexcept
 bool decodeBanner(BannerImage& banner, IWICImagingFactory& factory, const BYTE* data, DWORD size, UINT dpi) noexcept
 {
     ComPtr<IWICStream> stream;
-    if (FAILED(factory.CreateStream(&stream)) ||
-        FAILED(stream->InitializeFromMemory(const_cast<BYTE*>(data), size)))
+    if (FAILED(factory.CreateStream(&stream)) || FAILED(stream->InitializeFromMemory(const_cast<BYTE*>(data), size)))
         return false;
     ComPtr<IWICBitmapDecoder> decoder;
     if (FAILED(factory.CreateDecoderFromStream(stream.Get(), nullptr, WICDecodeMetadataCacheOnLoad, &decoder)))
@@ -76,8 +75,8 @@ bool decodeBanner(BannerImage& banner, IWICImagingFactory& factory, const BYTE* 
     // AlphaBlend with per-pixel alpha wants premultiplied samples.
     ComPtr<IWICFormatConverter> converter;
     if (FAILED(factory.CreateFormatConverter(&converter)) ||
-        FAILED(converter->Initialize(scaler.Get(), GUID_WICPixelFormat32bppPBGRA, WICBitmapDitherTypeNone, nullptr,
-                                     0.0, WICBitmapPaletteTypeCustom)))
+        FAILED(converter->Initialize(scaler.Get(), GUID_WICPixelFormat32bppPBGRA, WICBitmapDitherTypeNone, nullptr, 0.0,
+                                     WICBitmapPaletteTypeCustom)))
         return false;
 
     BITMAPINFO info{};
@@ -92,8 +91,8 @@ bool decodeBanner(BannerImage& banner, IWICImagingFactory& factory, const BYTE* 
     if (!banner.bitmap || !bits)
         return false;
     const UINT stride = static_cast<UINT>(banner.width) * 4;
-    return SUCCEEDED(converter->CopyPixels(nullptr, stride, stride * static_cast<UINT>(banner.height),
-                                           static_cast<BYTE*>(bits)));
+    return SUCCEEDED(
+        converter->CopyPixels(nullptr, stride, stride * static_cast<UINT>(banner.height), static_cast<BYTE*>(bits)));
 }
 
 } // namespace

@@ -67,7 +67,7 @@ struct MenuState {
 
 // The menu's items for a state and the displays the shell lists, in order.
 [[nodiscard]] std::vector<MenuItem> buildMenuModel(const MenuState& state,
-                                                  const std::vector<DisplayWallpaper>& displays);
+                                                   const std::vector<DisplayWallpaper>& displays);
 
 // "Display 2 · 1920 × 1080 (-1920, 0)" for the display listed at index (from 0).
 [[nodiscard]] std::wstring displayLabel(std::uint32_t language, std::size_t index, const RECT& rect);

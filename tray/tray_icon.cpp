@@ -27,8 +27,8 @@ HICON loadSmallIconMetric(HINSTANCE instance) noexcept
     const HMODULE controls = GetModuleHandleW(L"comctl32.dll");
     if (!controls)
         return nullptr;
-    const auto loadIconMetric =
-        reinterpret_cast<LoadIconMetricFunction>(reinterpret_cast<void*>(GetProcAddress(controls, MAKEINTRESOURCEA(380))));
+    const auto loadIconMetric = reinterpret_cast<LoadIconMetricFunction>(
+        reinterpret_cast<void*>(GetProcAddress(controls, MAKEINTRESOURCEA(380))));
     if (!loadIconMetric)
         return nullptr;
     HICON icon = nullptr;

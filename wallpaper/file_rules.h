@@ -30,6 +30,6 @@ struct FileListCheck {
     const LocalizedText* message = nullptr; // set on failure
     std::wstring messageSuffix;             // the file name after "Couldn't open image "
     WallpaperMode mode = ModeNone;
-    std::vector<std::wstring> paths;        // pictures in natural order, or the one video
+    std::vector<std::wstring> paths; // pictures in natural order, or the one video
 };
 [[nodiscard]] FileListCheck prepareFileList(IWICImagingFactory& factory, std::vector<std::wstring> paths);

@@ -11,7 +11,7 @@
 class RecordingSystem : public SystemServices {
 public:
     struct TimerEvent {
-        bool armed;        // false: killed
+        bool armed; // false: killed
         UINT_PTR id;
         UINT milliseconds; // 0 for a kill
         std::uint64_t at;  // the clock when it happened

@@ -102,9 +102,9 @@ WallpaperWorld::WallpaperWorld()
     app.desktopWallpaper = fake;
     // A test that reaches the file dialog chooses nothing unless it says otherwise.
     app.chooseFilesFunction = [](HWND, bool, std::uint32_t) { return std::vector<std::wstring>{}; };
-    require(CoCreateInstance(CLSID_WICImagingFactory2, nullptr, CLSCTX_INPROC_SERVER,
-                             IID_PPV_ARGS(&app.imagingFactory)),
-            "no WIC imaging factory");
+    require(
+        CoCreateInstance(CLSID_WICImagingFactory2, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&app.imagingFactory)),
+        "no WIC imaging factory");
 }
 
 std::optional<std::wstring> WallpaperWorld::setting(const wchar_t* key) const
@@ -143,8 +143,8 @@ std::wstring describe(const std::optional<UndoEntry>& entry)
     std::wstring text = L"state {" + describe(entry->state) + L"}, desktop {";
     for (const DisplayWallpaper& display : desktop.displays)
         text += display.monitorId + L" = '" + display.wallpaper + L"'; ";
-    text += L"position " + number(desktop.position) + L", colour " + number(desktop.backgroundColor) +
-            L", enabled " + number(desktop.enabled) + L", slideshow [";
+    text += L"position " + number(desktop.position) + L", colour " + number(desktop.backgroundColor) + L", enabled " +
+            number(desktop.enabled) + L", slideshow [";
     for (const std::wstring& path : shellItemArrayPaths(desktop.slideshowItems.Get()))
         text += path + L"|";
     text += L"] options " + number(desktop.slideshowOptions) + L" tick " + number(desktop.slideshowTick) + L"}";

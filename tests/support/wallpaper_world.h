@@ -27,8 +27,10 @@
 #include "tests/support/recording_system.h"
 #include "tests/support/temp_folder.h"
 
-inline constexpr const wchar_t* kDisplay1 = L"\\\\?\\DISPLAY#PEL0001#1&aa&0&UID1#{e6f07b5f-ee97-4a90-b076-33f57bf4eaa7}";
-inline constexpr const wchar_t* kDisplay2 = L"\\\\?\\DISPLAY#PEL0002#1&bb&0&UID2#{e6f07b5f-ee97-4a90-b076-33f57bf4eaa7}";
+inline constexpr const wchar_t* kDisplay1 =
+    L"\\\\?\\DISPLAY#PEL0001#1&aa&0&UID1#{e6f07b5f-ee97-4a90-b076-33f57bf4eaa7}";
+inline constexpr const wchar_t* kDisplay2 =
+    L"\\\\?\\DISPLAY#PEL0002#1&bb&0&UID2#{e6f07b5f-ee97-4a90-b076-33f57bf4eaa7}";
 inline constexpr RECT kRect1{0, 0, 1920, 1080};
 inline constexpr RECT kRect2{1920, 0, 3200, 1024};
 

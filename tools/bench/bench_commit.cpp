@@ -103,9 +103,10 @@ int main()
         constexpr int kRounds = 2000;
         Figures warmUp;
         (void)measure(1, 50, folder, warmUp);
-        std::printf("commitState of a still picture and its undo against the in-process fake shell object "
-                    "(mean of %d rounds)\n",
-                    kRounds);
+        std::printf(
+            "commitState of a still picture and its undo against the in-process fake shell object "
+            "(mean of %d rounds)\n",
+            kRounds);
         for (const int displays : {1, 2, 4, 8}) {
             Figures figures;
             if (!measure(displays, kRounds, folder, figures)) {

@@ -168,9 +168,10 @@ int run(IWICImagingFactory& factory)
     const std::wstring root =
         std::wstring(temp) + L"peltorine-bench-file-list-" + std::to_wstring(GetCurrentProcessId());
 
-    std::printf("prepareFileList over %zu-byte 32x32 PNG files with shuffled names "
-                "(sort: sortByNaturalName alone, best of 5)\n",
-                png.size());
+    std::printf(
+        "prepareFileList over %zu-byte 32x32 PNG files with shuffled names "
+        "(sort: sortByNaturalName alone, best of 5)\n",
+        png.size());
     bool warmedUp = false;
     for (const int count : {100, 1000, 10000}) {
         PictureSet pictures;

@@ -41,9 +41,8 @@ void sayLine(const wchar_t* format, ...) noexcept
     va_end(arguments);
     char bytes[4096] = "[devdesktop] ";
     const int prefix = static_cast<int>(strlen(bytes));
-    const int length =
-        WideCharToMultiByte(CP_UTF8, 0, text, -1, bytes + prefix, static_cast<int>(sizeof(bytes)) - prefix - 1,
-                            nullptr, nullptr);
+    const int length = WideCharToMultiByte(CP_UTF8, 0, text, -1, bytes + prefix,
+                                           static_cast<int>(sizeof(bytes)) - prefix - 1, nullptr, nullptr);
     if (length <= 0)
         return;
     bytes[prefix + length - 1] = '\n';
@@ -115,16 +114,15 @@ HRESULT DevDesktop::create(HINSTANCE instance) noexcept
     const DWORD progmanExStyle =
         kDesktopExStyle | (layout_ == DesktopLayout::Windows11 ? WS_EX_NOREDIRECTIONBITMAP : 0);
     // Created hidden: a window shown at creation is raised again when X maps it.
-    progman_ = CreateWindowExW(progmanExStyle, kProgmanClass, L"Program Manager",
-                               WS_POPUP | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, screen.left, screen.top,
-                               screen.right - screen.left, screen.bottom - screen.top, nullptr, nullptr, instance_,
-                               this);
+    progman_ = CreateWindowExW(
+        progmanExStyle, kProgmanClass, L"Program Manager", WS_POPUP | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, screen.left,
+        screen.top, screen.right - screen.left, screen.bottom - screen.top, nullptr, nullptr, instance_, this);
     if (!progman_)
         return lastErrorResult();
     // The icon view covers "Progman" like the shell's does; it is transparent and paints nothing.
-    iconView_ = CreateWindowExW(WS_EX_TRANSPARENT, kIconViewClass, L"", WS_CHILD | WS_VISIBLE, 0, 0,
-                                screen.right - screen.left, screen.bottom - screen.top, progman_, nullptr, instance_,
-                                this);
+    iconView_ =
+        CreateWindowExW(WS_EX_TRANSPARENT, kIconViewClass, L"", WS_CHILD | WS_VISIBLE, 0, 0, screen.right - screen.left,
+                        screen.bottom - screen.top, progman_, nullptr, instance_, this);
     if (!iconView_)
         return lastErrorResult();
 
@@ -182,8 +180,8 @@ void DevDesktop::createWallpaperWorker() noexcept
 {
     const RECT screen = virtualScreenRect();
     worker_ = CreateWindowExW(kDesktopExStyle, kWorkerClass, L"", WS_POPUP | WS_CLIPCHILDREN | WS_CLIPSIBLINGS,
-                              screen.left, screen.top, screen.right - screen.left, screen.bottom - screen.top,
-                              nullptr, nullptr, instance_, this);
+                              screen.left, screen.top, screen.right - screen.left, screen.bottom - screen.top, nullptr,
+                              nullptr, instance_, this);
     if (!worker_) {
         sayLine(L"cannot create the WorkerW (error %lu)", GetLastError());
         return;

@@ -72,8 +72,7 @@ int runWallpaperCommand(const std::vector<std::wstring>& options) noexcept
         }
 
         ComPtr<IDesktopWallpaper> desktop;
-        if (const HRESULT hr =
-                CoCreateInstance(CLSID_DesktopWallpaper, nullptr, CLSCTX_ALL, IID_PPV_ARGS(&desktop));
+        if (const HRESULT hr = CoCreateInstance(CLSID_DesktopWallpaper, nullptr, CLSCTX_ALL, IID_PPV_ARGS(&desktop));
             FAILED(hr))
             return report(L"CoCreateInstance(CLSID_DesktopWallpaper)", hr);
         int status = 0;

@@ -35,8 +35,8 @@ struct PicturePlacement {
                                                   (2LL * picture.cx));
             return centred(areaWidth, height);
         }
-        const long width = static_cast<long>((static_cast<long long>(picture.cx) * areaHeight * 2 + picture.cy) /
-                                             (2LL * picture.cy));
+        const long width =
+            static_cast<long>((static_cast<long long>(picture.cx) * areaHeight * 2 + picture.cy) / (2LL * picture.cy));
         return centred(width, areaHeight);
     };
     switch (position) {

@@ -71,8 +71,8 @@ WallpaperPainter::~WallpaperPainter()
 
 HRESULT WallpaperPainter::initialize() noexcept
 {
-    if (const HRESULT hr = CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
-                                            IID_PPV_ARGS(&imaging_));
+    if (const HRESULT hr =
+            CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&imaging_));
         FAILED(hr))
         return hr;
     frameDc_.reset(CreateCompatibleDC(nullptr));
@@ -187,8 +187,8 @@ void WallpaperPainter::drawPicture(const Picture& picture, DESKTOP_WALLPAPER_POS
     }
     SetStretchBltMode(dc, HALFTONE);
     SetBrushOrgEx(dc, 0, 0, nullptr);
-    StretchBlt(dc, first.left, first.top, drawnWidth, drawnHeight, stretchSource, 0, 0, stretchSize.cx,
-               stretchSize.cy, SRCCOPY);
+    StretchBlt(dc, first.left, first.top, drawnWidth, drawnHeight, stretchSource, 0, 0, stretchSize.cx, stretchSize.cy,
+               SRCCOPY);
     if (shrunkDcDefault)
         SelectObject(shrunkDc.get(), shrunkDcDefault);
 }

@@ -379,9 +379,18 @@ private:
 
 } // namespace
 
-void moduleAddReference() noexcept { ++moduleReferences; }
-void moduleReleaseReference() noexcept { --moduleReferences; }
-bool moduleInUse() noexcept { return moduleReferences.load() != 0; }
+void moduleAddReference() noexcept
+{
+    ++moduleReferences;
+}
+void moduleReleaseReference() noexcept
+{
+    --moduleReferences;
+}
+bool moduleInUse() noexcept
+{
+    return moduleReferences.load() != 0;
+}
 
 HRESULT createDevDesktopWallpaper(REFIID iid, void** object) noexcept
 {

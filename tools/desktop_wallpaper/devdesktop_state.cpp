@@ -36,8 +36,8 @@ std::string utf8Of(std::wstring_view text)
 {
     if (text.empty())
         return {};
-    const int length = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                           nullptr, nullptr);
+    const int length =
+        WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
     std::string result(static_cast<size_t>(length), '\0');
     WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), result.data(), length, nullptr,
                         nullptr);
@@ -98,9 +98,8 @@ std::wstring formatDevDesktopState(const DevDesktopState& state)
     swprintf(numbers, 256,
              L"[Desktop]\nPosition=%d\nBackgroundColor=0x%08lX\nEnabled=%d\nSlideshowOptions=%d\n"
              L"SlideshowTick=%u\nSlideshowIndex=%u\n",
-             static_cast<int>(state.position), static_cast<unsigned long>(state.backgroundColor),
-             state.enabled ? 1 : 0, static_cast<int>(state.slideshowOptions), state.slideshowTick,
-             state.slideshowIndex);
+             static_cast<int>(state.position), static_cast<unsigned long>(state.backgroundColor), state.enabled ? 1 : 0,
+             static_cast<int>(state.slideshowOptions), state.slideshowTick, state.slideshowIndex);
     std::wstring text = L"; The development desktop's wallpaper state (written whole; edit while it is stopped).\n";
     text += numbers;
     text += L"[Wallpapers]\n";
@@ -272,8 +271,8 @@ HRESULT writeDevDesktopStateLocked(const std::wstring& path, const DevDesktopSta
     swprintf(suffix, 32, L".%lu.tmp", GetCurrentProcessId());
     const std::wstring temporary = path + suffix;
     {
-        HANDLE created = CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                     FILE_ATTRIBUTE_NORMAL, nullptr);
+        HANDLE created =
+            CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (created == INVALID_HANDLE_VALUE)
             return lastErrorResult();
         const UniqueKernelHandle file(created);

@@ -34,8 +34,8 @@ namespace devdesktop_registration {
 {
     const std::wstring serverKey = std::wstring(kDesktopWallpaperClassKey) + L"\\InprocServer32";
     HKEY classKey = nullptr;
-    if (const LSTATUS status = RegCreateKeyExW(root, kDesktopWallpaperClassKey, 0, nullptr, 0, KEY_WRITE, nullptr,
-                                               &classKey, nullptr);
+    if (const LSTATUS status =
+            RegCreateKeyExW(root, kDesktopWallpaperClassKey, 0, nullptr, 0, KEY_WRITE, nullptr, &classKey, nullptr);
         status != ERROR_SUCCESS)
         return hresultFromWin32(static_cast<DWORD>(status));
     HRESULT hr = setString(classKey, nullptr, L"Peltorine development desktop wallpaper");

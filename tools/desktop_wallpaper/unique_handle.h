@@ -33,9 +33,18 @@ private:
     Handle handle_ = Invalid;
 };
 
-inline void closeKernelHandle(HANDLE handle) noexcept { CloseHandle(handle); }
-inline void deleteGdiObject(HGDIOBJ object) noexcept { DeleteObject(object); }
-inline void deleteMemoryDc(HDC dc) noexcept { DeleteDC(dc); }
+inline void closeKernelHandle(HANDLE handle) noexcept
+{
+    CloseHandle(handle);
+}
+inline void deleteGdiObject(HGDIOBJ object) noexcept
+{
+    DeleteObject(object);
+}
+inline void deleteMemoryDc(HDC dc) noexcept
+{
+    DeleteDC(dc);
+}
 
 using UniqueKernelHandle = UniqueHandle<HANDLE, closeKernelHandle>;
 using UniqueBitmap = UniqueHandle<HBITMAP, deleteGdiObject>;
