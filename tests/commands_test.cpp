@@ -1,5 +1,7 @@
 // Menu commands against a real settings file and the stand-in desktop: what is written,
 // what changes in the running program, and what the user is told.
+#include "tests/support/temp_folder.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -13,26 +15,6 @@
 namespace {
 
 constexpr HRESULT kSharingViolation = HRESULT_FROM_WIN32(ERROR_SHARING_VIOLATION);
-
-// Holds a file open with no sharing, so that every write to it fails (root ignores read-only).
-class FileLock {
-public:
-    explicit FileLock(const std::wstring& path)
-        : handle_(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr))
-    {
-    }
-    ~FileLock()
-    {
-        if (handle_ != INVALID_HANDLE_VALUE)
-            CloseHandle(handle_);
-    }
-    FileLock(const FileLock&) = delete;
-    FileLock& operator=(const FileLock&) = delete;
-    bool held() const { return handle_ != INVALID_HANDLE_VALUE; }
-
-private:
-    HANDLE handle_;
-};
 
 class CommandsTest : public ::testing::Test {
 protected:
@@ -64,7 +46,7 @@ TEST_F(CommandsTest, IntervalThatCannotBeSavedChangesNothing)
     startSlideshowAt10Seconds();
     const std::string settingsBefore = world.settingsBytes();
     {
-        FileLock lock(world.settingsFile);
+        HeldOpen lock(world.settingsFile);
         ASSERT_TRUE(lock.held());
         app.executeCommand(kCommandFirstInterval + 3, displays); // 30 seconds
     }
@@ -166,7 +148,7 @@ TEST_F(CommandsTest, SwitchingToVietnameseSavesItAndRetellsTheTooltip)
     EXPECT_EQ(L"Peltorine · Đang chạy album hình nền", app.widgetTooltipText);
 
     // Choosing the language in use writes nothing: even a locked file goes unnoticed.
-    FileLock lock(world.settingsFile);
+    HeldOpen lock(world.settingsFile);
     ASSERT_TRUE(lock.held());
     app.executeCommand(kCommandVietnamese, displays);
     EXPECT_TRUE(world.notifications().empty());
@@ -177,7 +159,7 @@ TEST_F(CommandsTest, LanguageThatCannotBeSavedIsReportedInTheOldLanguage)
 {
     app.language = kVietnamese;
     {
-        FileLock lock(world.settingsFile);
+        HeldOpen lock(world.settingsFile);
         ASSERT_TRUE(lock.held());
         app.executeCommand(kCommandEnglish, displays);
     }
@@ -213,7 +195,7 @@ TEST_F(CommandsTest, WidgetSettingsThatCannotBeSavedStayAsTheyWere)
 {
     app.widgetPositionSet = true;
     {
-        FileLock lock(world.settingsFile);
+        HeldOpen lock(world.settingsFile);
         ASSERT_TRUE(lock.held());
         app.executeCommand(kCommandFirstWidgetSize, displays);
         app.executeCommand(kCommandMoveToCorner, displays);

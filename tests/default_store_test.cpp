@@ -27,26 +27,6 @@ using Microsoft::WRL::ComPtr;
 
 namespace {
 
-// Keeps a file open with no sharing, so that every other open of it fails.
-class HeldOpen {
-public:
-    explicit HeldOpen(const std::wstring& path)
-        : handle_(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr))
-    {
-    }
-    ~HeldOpen()
-    {
-        if (handle_ != INVALID_HANDLE_VALUE)
-            CloseHandle(handle_);
-    }
-    HeldOpen(const HeldOpen&) = delete;
-    HeldOpen& operator=(const HeldOpen&) = delete;
-    bool held() const { return handle_ != INVALID_HANDLE_VALUE; }
-
-private:
-    HANDLE handle_;
-};
-
 // A 4x4 picture in a container other than PNG or JPEG, encoded with WIC.
 std::wstring writeForeignPicture(const std::wstring& path, const GUID& container)
 {

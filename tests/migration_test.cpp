@@ -58,25 +58,6 @@ std::vector<std::wstring> folderEntries(const std::wstring& folder)
     return names;
 }
 
-class HeldOpen {
-public:
-    explicit HeldOpen(const std::wstring& path)
-        : handle_(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr))
-    {
-    }
-    ~HeldOpen()
-    {
-        if (handle_ != INVALID_HANDLE_VALUE)
-            CloseHandle(handle_);
-    }
-    HeldOpen(const HeldOpen&) = delete;
-    HeldOpen& operator=(const HeldOpen&) = delete;
-    bool held() const { return handle_ != INVALID_HANDLE_VALUE; }
-
-private:
-    HANDLE handle_;
-};
-
 // A local application-data folder with our data folder and the previous version's folder.
 class MigrationTest : public ::testing::Test {
 protected:

@@ -29,26 +29,6 @@ std::string utf16File(std::wstring_view text)
     return bytes;
 }
 
-// Keeps a file open with no sharing, so that every other open of it fails.
-class HeldOpen {
-public:
-    explicit HeldOpen(const std::wstring& path)
-        : handle_(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr))
-    {
-    }
-    ~HeldOpen()
-    {
-        if (handle_ != INVALID_HANDLE_VALUE)
-            CloseHandle(handle_);
-    }
-    HeldOpen(const HeldOpen&) = delete;
-    HeldOpen& operator=(const HeldOpen&) = delete;
-    bool held() const { return handle_ != INVALID_HANDLE_VALUE; }
-
-private:
-    HANDLE handle_;
-};
-
 class SettingsTest : public ::testing::Test {
 protected:
     SettingsTest()

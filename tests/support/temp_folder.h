@@ -1,4 +1,6 @@
 #pragma once
+#include <windows.h>
+
 #include <string>
 
 // A fresh folder under the temporary directory, removed with everything in it when
@@ -21,3 +23,24 @@ private:
 void writeFileBytes(const std::wstring& path, const std::string& bytes);
 std::string readFileBytes(const std::wstring& path);
 bool fileExists(const std::wstring& path);
+
+// Keeps a file open with no sharing, so that every other open of it fails. This is how tests
+// make a write fail: they run as root, so a read-only attribute would not stop it.
+class HeldOpen {
+public:
+    explicit HeldOpen(const std::wstring& path)
+        : handle_(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr))
+    {
+    }
+    ~HeldOpen()
+    {
+        if (handle_ != INVALID_HANDLE_VALUE)
+            CloseHandle(handle_);
+    }
+    HeldOpen(const HeldOpen&) = delete;
+    HeldOpen& operator=(const HeldOpen&) = delete;
+    bool held() const { return handle_ != INVALID_HANDLE_VALUE; }
+
+private:
+    HANDLE handle_;
+};
