@@ -137,7 +137,8 @@ public:
     std::wstring dataFolder;
     std::wstring settingsPath;
     std::wstring defaultWallpaperPath;
-    // The file dialog the default-wallpaper choice shows; tests put a scripted one here.
+    // The file dialog behind "Choose wallpaper…" and the default-wallpaper choice; tests put a
+    // scripted one here.
     std::function<std::vector<std::wstring>(HWND, bool, std::uint32_t)> chooseFilesFunction = chooseFiles;
     std::int32_t slideshowInterval = 10;
     FitMode fitMode = kDefaultFit;

@@ -251,3 +251,48 @@ TEST_F(CommandsTest, StartWithWindowsThatCannotBeLookedUpIsReported)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(CommandsTest, ChooseWallpaperAsksForPicturesOrVideoAndCancellingChangesNothing)
+{
+    struct Asked {
+        HWND owner;
+        bool forDefault;
+        std::uint32_t language;
+    };
+    std::vector<Asked> asked;
+    app.chooseFilesFunction = [&](HWND owner, bool forDefault, std::uint32_t language) {
+        asked.push_back({owner, forDefault, language});
+        return std::vector<std::wstring>{};
+    };
+    const FakeDesktopState before = world.fake->state();
+
+    app.executeCommand(kCommandChooseWallpaper, displays);
+
+    ASSERT_EQ(1u, asked.size());
+    EXPECT_EQ(app.controlWindow, asked[0].owner);
+    EXPECT_FALSE(asked[0].forDefault);
+    EXPECT_EQ(app.language, asked[0].language);
+    EXPECT_EQ(before, world.fake->state());
+    EXPECT_TRUE(world.notifications().empty());
+    EXPECT_EQ(ModeNone, app.currentState.mode);
+    EXPECT_FALSE(app.undoEntry.has_value());
+}
+
+TEST_F(CommandsTest, ChosenPicturesBecomeTheWallpaperInNaturalOrder)
+{
+    const std::wstring second = pictures.png(L"img10.png");
+    const std::wstring first = pictures.png(L"img2.png");
+    app.chooseFilesFunction = [&](HWND, bool, std::uint32_t) { return std::vector<std::wstring>{second, first}; };
+
+    app.executeCommand(kCommandChooseWallpaper, displays);
+
+    EXPECT_EQ(ModeSlideshow, app.currentState.mode);
+    EXPECT_EQ((std::vector<std::wstring>{first, second}), app.currentState.files);
+    EXPECT_EQ(first, world.fake->wallpaperOf(kDisplay1));
+    EXPECT_EQ(first, world.fake->wallpaperOf(kDisplay2));
+    EXPECT_TRUE(app.undoEntry.has_value());
+}
+
+} // namespace
