@@ -1,4 +1,5 @@
 #include "tests/support/fake_desktop_wallpaper.h"
+#include "tests/support/temp_folder.h"
 
 #include <shlobj.h>
 
@@ -38,18 +39,6 @@ std::wstring joined(const std::vector<std::wstring>& parts, const wchar_t* separ
             result += separator;
         result += parts[i];
     }
-    return result;
-}
-
-std::string utf8(const std::wstring& value)
-{
-    if (value.empty())
-        return {};
-    const int size =
-        WideCharToMultiByte(CP_UTF8, 0, value.data(), static_cast<int>(value.size()), nullptr, 0, nullptr, nullptr);
-    std::string result(static_cast<size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, value.data(), static_cast<int>(value.size()), result.data(), size, nullptr,
-                        nullptr);
     return result;
 }
 

@@ -24,6 +24,9 @@ void writeFileBytes(const std::wstring& path, const std::string& bytes);
 std::string readFileBytes(const std::wstring& path);
 bool fileExists(const std::wstring& path);
 
+// UTF-8 text of a wide string, for GoogleTest's messages.
+std::string utf8(const std::wstring& value);
+
 // Keeps a file open with no sharing, so that every other open of it fails. This is how tests
 // make a write fail: they run as root, so a read-only attribute would not stop it.
 class HeldOpen {

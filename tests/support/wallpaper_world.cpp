@@ -1,4 +1,5 @@
 #include "tests/support/wallpaper_world.h"
+#include "tests/support/temp_folder.h"
 
 #include <cwchar>
 #include <ostream>
@@ -8,18 +9,6 @@
 using Microsoft::WRL::ComPtr;
 
 namespace {
-
-std::string utf8(const std::wstring& value)
-{
-    if (value.empty())
-        return {};
-    const int size =
-        WideCharToMultiByte(CP_UTF8, 0, value.data(), static_cast<int>(value.size()), nullptr, 0, nullptr, nullptr);
-    std::string result(static_cast<size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, value.data(), static_cast<int>(value.size()), result.data(), size, nullptr,
-                        nullptr);
-    return result;
-}
 
 std::wstring number(long long value)
 {
