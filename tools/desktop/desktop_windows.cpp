@@ -257,13 +257,11 @@ void DevDesktop::advanceSlideshow() noexcept
         sayLine(L"cannot advance the shell slideshow (0x%08lX)", static_cast<unsigned long>(hr));
 }
 
-LRESULT DevDesktop::progmanMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept
+// What Progman and the wallpaper worker have in common: they stay at the bottom, never take
+// the focus and paint the wallpaper.
+LRESULT DevDesktop::wallpaperSurfaceMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept
 {
     switch (message) {
-    case kSpawnWorkerMessage:
-        if (layout_ == DesktopLayout::Windows10 && !worker_)
-            createWallpaperWorker();
-        return 0;
     case WM_WINDOWPOSCHANGING:
         keepAtBottom(window, *reinterpret_cast<WINDOWPOS*>(lParam));
         return 0;
@@ -280,6 +278,18 @@ LRESULT DevDesktop::progmanMessage(HWND window, UINT message, WPARAM wParam, LPA
         painter_.paint(window, reinterpret_cast<HDC>(wParam), client);
         return 0;
     }
+    default:
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+}
+
+LRESULT DevDesktop::progmanMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept
+{
+    switch (message) {
+    case kSpawnWorkerMessage:
+        if (layout_ == DesktopLayout::Windows10 && !worker_)
+            createWallpaperWorker();
+        return 0;
     case WM_DISPLAYCHANGE:
         layoutWindows();
         reloadState();
@@ -289,34 +299,15 @@ LRESULT DevDesktop::progmanMessage(HWND window, UINT message, WPARAM wParam, LPA
         PostQuitMessage(0);
         return 0;
     default:
-        return DefWindowProcW(window, message, wParam, lParam);
+        return wallpaperSurfaceMessage(window, message, wParam, lParam);
     }
 }
 
 LRESULT DevDesktop::workerMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept
 {
-    switch (message) {
-    case WM_WINDOWPOSCHANGING:
-        keepAtBottom(window, *reinterpret_cast<WINDOWPOS*>(lParam));
-        return 0;
-    case WM_MOUSEACTIVATE:
-        return MA_NOACTIVATE;
-    case WM_ERASEBKGND:
-        return 1;
-    case WM_PAINT:
-        paintWallpaper(window);
-        return 0;
-    case WM_PRINTCLIENT: {
-        RECT client{};
-        GetClientRect(window, &client);
-        painter_.paint(window, reinterpret_cast<HDC>(wParam), client);
-        return 0;
-    }
-    case WM_CLOSE:
+    if (message == WM_CLOSE)
         return 0; // the worker lives as long as the desktop
-    default:
-        return DefWindowProcW(window, message, wParam, lParam);
-    }
+    return wallpaperSurfaceMessage(window, message, wParam, lParam);
 }
 
 LRESULT DevDesktop::iconViewMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept

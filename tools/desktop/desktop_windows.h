@@ -41,6 +41,7 @@ private:
     template <Handler handler>
     static LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
 
+    LRESULT wallpaperSurfaceMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
     LRESULT progmanMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
     LRESULT workerMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
     LRESULT iconViewMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
