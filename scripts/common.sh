@@ -12,7 +12,7 @@ PELTORINE_PACKAGES=(
     g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev mingw-w64-tools
     wine64 libwine libwine-dev
     gstreamer1.0-libav gstreamer1.0-plugins-good gstreamer1.0-plugins-base
-    xvfb xauth googletest ffmpeg imagemagick x11-apps python3-pil fonts-urw-base35
+    xvfb xauth googletest ffmpeg imagemagick x11-apps python3-pil fonts-urw-base35 mesa-vulkan-drivers
 )
 
 say() { printf '[peltorine] %s\n' "$*" >&2; }

@@ -7,6 +7,7 @@
 //                                                        changes the wallpaper through
 //                                                        CLSID_DesktopWallpaper, then exits
 #include "tools/desktop/desktop_windows.h"
+#include "tools/desktop/run_desktop.h"
 #include "tools/desktop/wallpaper_command.h"
 
 #include <windows.h>
@@ -28,33 +29,6 @@ std::vector<std::wstring> commandLineOptions()
         LocalFree(arguments);
     }
     return options;
-}
-
-int runDesktop(HINSTANCE instance, DesktopLayout layout) noexcept
-{
-    const HANDLE single = CreateMutexW(nullptr, FALSE, L"Local\\PeltorineDevDesktop.Desktop");
-    if (single && GetLastError() == ERROR_ALREADY_EXISTS) {
-        sayLine(L"a development desktop already runs in this prefix");
-        CloseHandle(single);
-        return 3;
-    }
-    int exitCode = 1;
-    {
-        DevDesktop desktop(layout);
-        if (const HRESULT hr = desktop.create(instance); FAILED(hr)) {
-            sayLine(L"cannot create the desktop (0x%08lX)", static_cast<unsigned long>(hr));
-        } else {
-            MSG message{};
-            while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-                TranslateMessage(&message);
-                DispatchMessageW(&message);
-            }
-            exitCode = 0;
-        }
-    }
-    if (single)
-        CloseHandle(single);
-    return exitCode;
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 // Entry points of peltorine_devdesktop_wallpaper.dll, the in-process server of
 // CLSID_DesktopWallpaper on the development desktop.
+#include "tools/desktop/run_desktop.h"
 #include "tools/desktop_wallpaper/desktop_wallpaper_object.h"
 #include "tools/desktop_wallpaper/registration.h"
 
@@ -65,6 +66,7 @@ STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, LPVOID* object)
     *object = nullptr;
     if (clsid != CLSID_DesktopWallpaper)
         return CLASS_E_CLASSNOTAVAILABLE;
+    startInProcessDesktopIfAsked(thisModule());
     return factory.QueryInterface(iid, object);
 }
 

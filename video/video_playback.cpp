@@ -1,0 +1,169 @@
+// Opening a video in the Media Engine, pulling its frames, pausing, and the object's end.
+#include "video/media_events.h"
+#include "video/video_libraries.h"
+#include "video/video_wallpaper.h"
+
+#include <cmath>
+
+using Microsoft::WRL::ComPtr;
+
+namespace {
+
+constexpr DWORD kEngineHasCurrentData = 2; // MF_MEDIA_ENGINE_READY_HAVE_CURRENT_DATA
+
+} // namespace
+
+VideoWallpaper::~VideoWallpaper()
+{
+    // The engine's threads stop before anything they use goes away.
+    if (engine)
+        engine->Shutdown();
+    destroyWindows();
+    // The members release the rest in the reverse of their declaration: samplers, buffer,
+    // shaders, frame view and texture, factory, context, device, and the engine last.
+}
+
+HRESULT VideoWallpaper::open(const std::wstring& path, double position) noexcept
+{
+    const VideoLibraries* libraries = nullptr;
+    if (const HRESULT hr = loadVideoLibraries(libraries); FAILED(hr))
+        return hr;
+    if (const HRESULT hr = createGraphics(); FAILED(hr))
+        return hr;
+
+    ComPtr<MediaEvents> events;
+    events.Attach(new (std::nothrow) MediaEvents());
+    if (!events)
+        return E_OUTOFMEMORY;
+
+    UINT resetToken = 0;
+    ComPtr<IMFDXGIDeviceManager> manager;
+    if (const HRESULT hr = libraries->createDeviceManager(&resetToken, &manager); FAILED(hr))
+        return hr;
+    if (const HRESULT hr = manager->ResetDevice(device.Get(), resetToken); FAILED(hr))
+        return hr;
+
+    ComPtr<IMFAttributes> attributes;
+    if (const HRESULT hr = libraries->createAttributes(&attributes, 3); FAILED(hr))
+        return hr;
+    if (const HRESULT hr = attributes->SetUnknown(MF_MEDIA_ENGINE_DXGI_MANAGER, manager.Get()); FAILED(hr))
+        return hr;
+    if (const HRESULT hr = attributes->SetUnknown(MF_MEDIA_ENGINE_CALLBACK, events.Get()); FAILED(hr))
+        return hr;
+    if (const HRESULT hr = attributes->SetUINT32(MF_MEDIA_ENGINE_VIDEO_OUTPUT_FORMAT, DXGI_FORMAT_B8G8R8A8_UNORM);
+        FAILED(hr))
+        return hr;
+
+    ComPtr<IMFMediaEngineClassFactory> factory;
+    if (const HRESULT hr =
+            CoCreateInstance(CLSID_MFMediaEngineClassFactory, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&factory));
+        FAILED(hr))
+        return hr;
+    engine.Reset();
+    if (const HRESULT hr = factory->CreateInstance(0, attributes.Get(), &engine); FAILED(hr))
+        return hr;
+    // Silent and endless; playback starts once the first frame can be shown.
+    if (const HRESULT hr = engine->SetMuted(TRUE); FAILED(hr))
+        return hr;
+    if (const HRESULT hr = engine->SetLoop(TRUE); FAILED(hr))
+        return hr;
+
+    BSTR source = SysAllocString(path.c_str());
+    if (!source)
+        return E_OUTOFMEMORY;
+    const HRESULT result = engine->SetSource(source);
+    SysFreeString(source);
+    startPosition = position;
+    return result;
+}
+
+HRESULT VideoWallpaper::pumpFrame() noexcept
+{
+    if (!engine)
+        return HRESULT_FROM_WIN32(ERROR_NOT_READY);
+
+    ComPtr<IMFMediaError> error;
+    if (SUCCEEDED(engine->GetError(&error)) && error) {
+        const HRESULT code = error->GetExtendedErrorCode();
+        return FAILED(code) ? code : MF_E_INVALID_FILE_FORMAT;
+    }
+
+    if (!playing) {
+        if (engine->GetReadyState() < kEngineHasCurrentData)
+            return S_FALSE;
+        if (!engine->HasVideo())
+            return MF_E_INVALIDMEDIATYPE;
+        DWORD width = 0;
+        DWORD height = 0;
+        if (const HRESULT hr = engine->GetNativeVideoSize(&width, &height); FAILED(hr))
+            return hr;
+        if (width == 0 || height == 0)
+            return MF_E_INVALIDMEDIATYPE;
+
+        D3D11_TEXTURE2D_DESC description{};
+        description.Width = width;
+        description.Height = height;
+        description.MipLevels = 1;
+        description.ArraySize = 1;
+        description.Format = DXGI_FORMAT_B8G8R8A8_UNORM;
+        description.SampleDesc.Count = 1;
+        description.Usage = D3D11_USAGE_DEFAULT;
+        description.BindFlags = D3D11_BIND_SHADER_RESOURCE | D3D11_BIND_RENDER_TARGET;
+        frameView.Reset();
+        drawTexture.Reset();
+        frameTexture.Reset();
+        if (const HRESULT hr = device->CreateTexture2D(&description, nullptr, &frameTexture); FAILED(hr))
+            return hr;
+        description.BindFlags = D3D11_BIND_SHADER_RESOURCE;
+        if (const HRESULT hr = device->CreateTexture2D(&description, nullptr, &drawTexture); FAILED(hr))
+            return hr;
+        if (const HRESULT hr = device->CreateShaderResourceView(drawTexture.Get(), nullptr, &frameView); FAILED(hr))
+            return hr;
+
+        // A saved position at or past the end, or an unknown duration, starts from the beginning;
+        // so does a seek the engine refuses (Wine 8's answers E_NOTIMPL): the video still plays.
+        const double duration = engine->GetDuration();
+        if (startPosition > 0.0 && !std::isnan(duration) && startPosition < duration)
+            (void)engine->SetCurrentTime(startPosition);
+        if (const HRESULT hr = engine->Play(); FAILED(hr))
+            return hr;
+        playing = true;
+    }
+
+    LONGLONG frameTime = 0;
+    if (const HRESULT hr = engine->OnVideoStreamTick(&frameTime); hr != S_OK)
+        return hr;
+    // Some engines answer S_OK for a frame they reported already: nothing new to transfer.
+    if (hasFrame && frameTime == lastFrameTime)
+        return S_FALSE;
+
+    D3D11_TEXTURE2D_DESC description{};
+    frameTexture->GetDesc(&description);
+    const RECT target{0, 0, static_cast<LONG>(description.Width), static_cast<LONG>(description.Height)};
+    const MFARGB border{0, 0, 0, 255}; // blue, green, red, alpha: opaque black
+
+    // The frame must not stay bound as a shader input while the engine writes it.
+    ID3D11ShaderResourceView* const noView = nullptr;
+    context->PSSetShaderResources(0, 1, &noView);
+    const HRESULT result = engine->TransferVideoFrame(frameTexture.Get(), nullptr, &target, &border);
+    if (FAILED(result))
+        return result;
+    // Drawn from a copy: Wine's Direct3D went on sampling the first frame's contents of a texture
+    // that the engine had written again, while a copy always carried the latest frame.
+    context->CopyResource(drawTexture.Get(), frameTexture.Get());
+    hasFrame = true;
+    lastFrameTime = frameTime;
+    return S_OK;
+}
+
+HRESULT VideoWallpaper::setPaused(bool paused) noexcept
+{
+    if (!engine)
+        return HRESULT_FROM_WIN32(ERROR_NOT_READY);
+    return paused ? engine->Pause() : engine->Play();
+}
+
+double VideoWallpaper::currentTime() const noexcept
+{
+    return engine ? engine->GetCurrentTime() : 0.0;
+}

@@ -1,0 +1,195 @@
+// One child window per display behind the desktop icons, each with its own swap chain, and the
+// question whether the foreground window covers them all.
+#include "video/video_wallpaper.h"
+
+#include <cstring>
+#include <utility>
+
+namespace {
+
+constexpr wchar_t kVideoWindowClass[] = L"Peltorine.Video";
+
+HRESULT lastErrorResult() noexcept
+{
+    const DWORD error = GetLastError();
+    return error == 0 ? E_FAIL : HRESULT_FROM_WIN32(error);
+}
+
+LRESULT CALLBACK videoWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept
+{
+    switch (message) {
+    case WM_NCHITTEST:
+        return HTTRANSPARENT; // the mouse goes through to the desktop
+    case WM_ERASEBKGND:
+        return 1; // the swap chain covers the whole window
+    default:
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+}
+
+HRESULT registerVideoWindowClass() noexcept
+{
+    WNDCLASSW windowClass{};
+    windowClass.lpfnWndProc = videoWindowProc;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = kVideoWindowClass;
+    if (RegisterClassW(&windowClass) || GetLastError() == ERROR_CLASS_ALREADY_EXISTS)
+        return S_OK;
+    return lastErrorResult();
+}
+
+} // namespace
+
+VideoWindow::VideoWindow(VideoWindow&& other) noexcept
+    : window(std::exchange(other.window, nullptr)),
+      screenRect(other.screenRect),
+      swapChain(std::move(other.swapChain)),
+      targetView(std::move(other.targetView))
+{
+}
+
+VideoWindow& VideoWindow::operator=(VideoWindow&& other) noexcept
+{
+    if (this != &other) {
+        targetView.Reset();
+        swapChain.Reset();
+        window = std::exchange(other.window, nullptr);
+        screenRect = other.screenRect;
+        swapChain = std::move(other.swapChain);
+        targetView = std::move(other.targetView);
+    }
+    return *this;
+}
+
+VideoWindow::~VideoWindow()
+{
+    // The view holds the back buffer of the swap chain: it goes first.
+    targetView.Reset();
+    swapChain.Reset();
+}
+
+HRESULT VideoWallpaper::createWindows(const std::vector<RECT>& displays, const VideoHostLookup& findHost) noexcept
+{
+    destroyWindows();
+    if (displays.empty() || !findHost)
+        return HRESULT_FROM_WIN32(ERROR_NOT_FOUND);
+    host = findHost();
+    if (!host.hostWindow)
+        return HRESULT_FROM_WIN32(ERROR_NOT_FOUND);
+    if (const HRESULT hr = registerVideoWindowClass(); FAILED(hr))
+        return hr;
+
+    spanRect = displays.front();
+    for (const RECT& display : displays) {
+        UnionRect(&spanRect, &spanRect, &display);
+        if (const HRESULT hr = createWindow(display); FAILED(hr)) {
+            destroyWindows();
+            return hr;
+        }
+    }
+    return S_OK;
+}
+
+HRESULT VideoWallpaper::createWindow(const RECT& display) noexcept
+{
+    // Displays left of or above the primary one have negative coordinates; the window's
+    // position is in the host's client coordinates.
+    RECT placed = display;
+    MapWindowPoints(HWND_DESKTOP, host.hostWindow, reinterpret_cast<POINT*>(&placed), 2);
+
+    try {
+        windows.emplace_back();
+    } catch (...) {
+        return E_OUTOFMEMORY;
+    }
+    VideoWindow& record = windows.back();
+    record.screenRect = display;
+
+    const DWORD exStyle = WS_EX_NOACTIVATE | WS_EX_TRANSPARENT | (host.noRedirectionBitmap ? WS_EX_LAYERED : 0);
+    record.window =
+        CreateWindowExW(exStyle, kVideoWindowClass, L"", WS_CHILD, placed.left, placed.top, placed.right - placed.left,
+                        placed.bottom - placed.top, host.hostWindow, nullptr, GetModuleHandleW(nullptr), nullptr);
+    if (!record.window)
+        return lastErrorResult();
+    if (host.noRedirectionBitmap && !SetLayeredWindowAttributes(record.window, 0, 255, LWA_ALPHA))
+        return lastErrorResult();
+    // Below the icon view inside "Progman", or at the top of the worker's children.
+    if (!SetWindowPos(record.window, host.iconView ? host.iconView : HWND_TOP, 0, 0, 0, 0,
+                      SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE))
+        return lastErrorResult();
+
+    DXGI_SWAP_CHAIN_DESC description{};
+    description.BufferDesc.Width = static_cast<UINT>(display.right - display.left);
+    description.BufferDesc.Height = static_cast<UINT>(display.bottom - display.top);
+    description.BufferDesc.Format = DXGI_FORMAT_B8G8R8A8_UNORM;
+    description.SampleDesc.Count = 1;
+    description.BufferUsage = DXGI_USAGE_RENDER_TARGET_OUTPUT;
+    description.BufferCount = 1;
+    description.OutputWindow = record.window;
+    description.Windowed = TRUE;
+    // Sequential keeps the drawn frame in the back buffer after Present, so what a window shows
+    // can be read back and presented again.
+    description.SwapEffect = DXGI_SWAP_EFFECT_SEQUENTIAL;
+    record.targetView.Reset();
+    record.swapChain.Reset();
+    if (const HRESULT hr = dxgiFactory->CreateSwapChain(device.Get(), &description, &record.swapChain); FAILED(hr))
+        return hr;
+    Microsoft::WRL::ComPtr<ID3D11Texture2D> backBuffer;
+    if (const HRESULT hr = record.swapChain->GetBuffer(0, IID_PPV_ARGS(&backBuffer)); FAILED(hr))
+        return hr;
+    return device->CreateRenderTargetView(backBuffer.Get(), nullptr, &record.targetView);
+}
+
+void VideoWallpaper::destroyWindows() noexcept
+{
+    // No view may stay bound to a swap chain that is about to go.
+    if (context)
+        context->OMSetRenderTargets(0, nullptr, nullptr);
+    for (VideoWindow& record : windows) {
+        record.targetView.Reset();
+        record.swapChain.Reset();
+        if (record.window && IsWindow(record.window))
+            DestroyWindow(record.window);
+        record.window = nullptr;
+    }
+    windows.clear();
+}
+
+void VideoWallpaper::showWindows() noexcept
+{
+    for (const VideoWindow& record : windows)
+        ShowWindow(record.window, SW_SHOWNOACTIVATE);
+}
+
+bool VideoWallpaper::windowsAlive() const noexcept
+{
+    if (!host.hostWindow || !IsWindow(host.hostWindow) || windows.empty())
+        return false;
+    for (const VideoWindow& record : windows) {
+        if (!record.window || !IsWindow(record.window))
+            return false;
+    }
+    return true;
+}
+
+bool VideoWallpaper::foregroundCoversVideo() const noexcept
+{
+    const HWND foreground = GetForegroundWindow();
+    if (!foreground || foreground == host.hostWindow || IsIconic(foreground))
+        return false;
+    // The desktop itself in the foreground covers nothing.
+    wchar_t className[40] = {};
+    GetClassNameW(foreground, className, 40);
+    if (std::wcscmp(className, L"Progman") == 0 || std::wcscmp(className, L"WorkerW") == 0)
+        return false;
+    RECT area{};
+    if (!GetWindowRect(foreground, &area) || windows.empty())
+        return false;
+    for (const VideoWindow& record : windows) {
+        const RECT& screen = record.screenRect;
+        if (area.left > screen.left || area.top > screen.top || area.right < screen.right ||
+            area.bottom < screen.bottom)
+            return false;
+    }
+    return true;
+}
