@@ -107,6 +107,26 @@ build_msi() {
         # wixl writes every Start-menu shortcut as an advertised one (its target is the feature);
         # point it at the program itself, as a plain shortcut.
         msibuild package.msi -q "UPDATE \`Shortcut\` SET \`Target\` = '[#PeltorineExe]', \`Description\` = 'Peltorine' WHERE \`Shortcut\` = 'StartMenuShortcut'"
+        # wixl 0.101 has no dialogs: the licence and progress dialogs of an interactive install go
+        # in as tables (installer/ui), the licence text from LICENSE as RTF.
+        python3 - "$PELTORINE_ROOT/LICENSE" "$PELTORINE_ROOT/installer/ui/Control.idt" Control.idt <<'PYTHON'
+import sys
+licence, template, output = sys.argv[1:]
+paragraphs = [" ".join(p.split()) for p in open(licence, encoding="utf-8").read().split("\n\n") if p.strip()]
+escape = lambda text: text.replace("\\", "\\\\").replace("{", "\\{").replace("}", "\\}")
+rtf = r"{\rtf1\ansi\deff0{\fonttbl{\f0 Tahoma;}}\fs16 " + r"\par\par ".join(map(escape, paragraphs)) + "}"
+open(output, "w", encoding="utf-8").write(open(template, encoding="utf-8").read().replace("@LICENSE_RTF@", rtf))
+PYTHON
+        for table in Dialog ControlEvent ControlCondition EventMapping CheckBox TextStyle; do
+            cp "$PELTORINE_ROOT/installer/ui/$table.idt" .
+        done
+        for table in Dialog Control ControlEvent ControlCondition EventMapping CheckBox TextStyle; do
+            msibuild package.msi -i "$table.idt"
+        done
+        msibuild package.msi \
+            -q "INSERT INTO \`Property\` (\`Property\`, \`Value\`) VALUES ('DefaultUIFont', 'PeltorineFont')" \
+            -q "INSERT INTO \`InstallUISequence\` (\`Action\`, \`Condition\`, \`Sequence\`) VALUES ('LicenseDlg', 'NOT Installed', 1250)" \
+            -q "INSERT INTO \`InstallUISequence\` (\`Action\`, \`Sequence\`) VALUES ('ProgressDlg', 1280)"
     ) || { rm -rf "$stage"; die "wixl could not build the installer"; }
     mv "$stage/package.msi" "$output"
     rm -rf "$stage"

@@ -244,8 +244,8 @@ TEST_F(ModuleResources, VersionBlockCarriesTheProjectVersion)
     unsigned major = 0, minor = 0, patch = 0;
     ASSERT_EQ(std::sscanf(PELTORINE_VERSION, "%u.%u.%u", &major, &minor, &patch), 3);
     const DWORD signature = VS_FFI_SIGNATURE;
-    const auto* found = std::search(version.begin(), version.end(), reinterpret_cast<const BYTE*>(&signature),
-                                    reinterpret_cast<const BYTE*>(&signature) + sizeof signature);
+    const auto found = std::search(version.begin(), version.end(), reinterpret_cast<const BYTE*>(&signature),
+                                   reinterpret_cast<const BYTE*>(&signature) + sizeof signature);
     ASSERT_LE(found + sizeof(VS_FIXEDFILEINFO), version.end());
     VS_FIXEDFILEINFO fixed{};
     std::memcpy(&fixed, &*found, sizeof fixed);

@@ -181,6 +181,92 @@ bool sameText(const std::wstring& a, const std::wstring& b)
     return CompareStringOrdinal(a.c_str(), -1, b.c_str(), -1, TRUE) == CSTR_EQUAL;
 }
 
+// msiexec with its full user interface, as a double-click on the package starts it.
+class InteractiveInstall {
+public:
+    explicit InteractiveInstall(const std::wstring& package)
+    {
+        std::wstring commandLine = L"msiexec.exe /i \"" + package + L"\"";
+        STARTUPINFOW startup{};
+        startup.cb = sizeof(startup);
+        PROCESS_INFORMATION info{};
+        if (CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                           &info)) {
+            CloseHandle(info.hThread);
+            process_ = info.hProcess;
+        }
+    }
+    ~InteractiveInstall()
+    {
+        if (process_ && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT)
+            TerminateProcess(process_, 1);
+        if (process_)
+            CloseHandle(process_);
+    }
+    InteractiveInstall(const InteractiveInstall&) = delete;
+    InteractiveInstall& operator=(const InteractiveInstall&) = delete;
+
+    bool started() const { return process_ != nullptr; }
+    DWORD waitForExit()
+    {
+        DWORD code = STILL_ACTIVE;
+        if (WaitForSingleObject(process_, kMsiexecTimeoutMs) == WAIT_OBJECT_0)
+            GetExitCodeProcess(process_, &code);
+        return code;
+    }
+
+private:
+    HANDLE process_ = nullptr;
+};
+
+// Waits for a top-level window with this title (and class, when given) from any process.
+HWND waitForTopLevel(const wchar_t* title, const wchar_t* className = nullptr)
+{
+    const ULONGLONG deadline = GetTickCount64() + kStartTimeoutMs;
+    for (;;) {
+        if (HWND window = FindWindowW(className, title))
+            return window;
+        if (GetTickCount64() >= deadline)
+            return nullptr;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+    }
+}
+
+BOOL CALLBACK collectChild(HWND window, LPARAM list)
+{
+    reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+    return TRUE;
+}
+
+std::vector<HWND> childrenOf(HWND window)
+{
+    std::vector<HWND> children;
+    EnumChildWindows(window, collectChild, reinterpret_cast<LPARAM>(&children));
+    return children;
+}
+
+HWND childWithText(const std::vector<HWND>& children, const std::wstring& text)
+{
+    for (const HWND child : children)
+        if (windowText(child).find(text) != std::wstring::npos)
+            return child;
+    return nullptr;
+}
+
+// Waits for a control of the dialog whose text holds this text: the installer fills its dialog
+// after the window appears.
+HWND waitForChild(HWND dialog, const std::wstring& text)
+{
+    const ULONGLONG deadline = GetTickCount64() + kStartTimeoutMs;
+    for (;;) {
+        if (HWND child = childWithText(childrenOf(dialog), text))
+            return child;
+        if (GetTickCount64() >= deadline)
+            return nullptr;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+    }
+}
+
 class Installer : public testing::Test {
 protected:
     static void SetUpTestSuite()
@@ -286,6 +372,18 @@ TEST_F(Installer, NewerPackageReplacesTheOlderInPlaceAndKeepsTheSettings)
     EXPECT_NE(startInstalled(upgraded), nullptr);
 }
 
+TEST_F(Installer, AnOlderPackageDoesNotReplaceANewerOne)
+{
+    ASSERT_EQ(installSilently(newerPackage), 0u);
+
+    EXPECT_EQ(installSilently(olderPackage), static_cast<DWORD>(ERROR_INSTALL_FAILURE));
+
+    const std::vector<UninstallEntry> entries = uninstallEntries();
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0].version, newerVersion);
+    EXPECT_TRUE(exists(installedProgram()));
+}
+
 TEST_F(Installer, UninstallRemovesProgramAndShortcutsAndKeepsTheDataFolder)
 {
     ASSERT_EQ(installSilently(olderPackage), 0u);
@@ -318,18 +416,29 @@ TEST_F(Installer, UninstallLeavesAStartupShortcutOfAnotherCopy)
     EXPECT_TRUE(sameText(shortcutTarget(startupShortcut()), portable));
 }
 
-TEST_F(Installer, InteractiveInstallEndsWithPeltorineRunning)
+TEST_F(Installer, InteractiveInstallShowsTheLicenceAndEndsWithPeltorineRunning)
 {
-    ASSERT_EQ(msiexec(L"/i \"" + newerPackage + L"\""), 0u);
+    InteractiveInstall install(newerPackage);
+    ASSERT_TRUE(install.started());
+    const HWND dialog = waitForTopLevel(L"Peltorine Setup");
+    ASSERT_NE(dialog, nullptr) << "no licence dialog";
+    const HWND licence = waitForChild(dialog, L"Permission is hereby granted, free of charge");
+    ASSERT_NE(licence, nullptr) << "the dialog does not show the licence";
+    const std::vector<HWND> children = childrenOf(dialog);
+    EXPECT_NE(windowText(licence).find(L"MIT License"), std::wstring::npos);
+    const HWND accept = childWithText(children, L"I &accept the terms of the licence");
+    const HWND installButton = childWithText(children, L"&Install");
+    ASSERT_NE(accept, nullptr);
+    ASSERT_NE(installButton, nullptr);
+    EXPECT_FALSE(IsWindowEnabled(installButton)) << "Install before the licence is accepted";
 
-    // The installer starts Peltorine and does not wait for it, so the window comes a little later.
-    HWND control = nullptr;
-    for (const ULONGLONG deadline = GetTickCount64() + kStartTimeoutMs;
-         control == nullptr && GetTickCount64() < deadline;) {
-        control = FindWindowW(L"Peltorine.Control", L"Peltorine");
-        if (control == nullptr)
-            MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
-    }
+    SendMessageW(accept, BM_CLICK, 0, 0);
+    EXPECT_TRUE(IsWindowEnabled(installButton));
+    SendMessageW(installButton, BM_CLICK, 0, 0);
+    ASSERT_EQ(install.waitForExit(), 0u);
+
+    // The installer starts Peltorine and does not wait for it, so the window may come a little later.
+    const HWND control = waitForTopLevel(L"Peltorine", L"Peltorine.Control");
     ASSERT_NE(control, nullptr) << "Peltorine did not start at the end of the install";
     DWORD processId = 0;
     GetWindowThreadProcessId(control, &processId);
@@ -343,6 +452,23 @@ TEST_F(Installer, InteractiveInstallEndsWithPeltorineRunning)
     ASSERT_EQ(msiexec(L"/x \"" + newerPackage + L"\" /qn"), 0u);
     EXPECT_EQ(WaitForSingleObject(process, 0), WAIT_OBJECT_0);
     CloseHandle(process);
+}
+
+TEST_F(Installer, CancellingTheLicenceInstallsNothing)
+{
+    InteractiveInstall install(newerPackage);
+    ASSERT_TRUE(install.started());
+    const HWND dialog = waitForTopLevel(L"Peltorine Setup");
+    ASSERT_NE(dialog, nullptr);
+    const HWND cancel = waitForChild(dialog, L"Cancel");
+    ASSERT_NE(cancel, nullptr);
+
+    SendMessageW(cancel, BM_CLICK, 0, 0);
+
+    EXPECT_EQ(install.waitForExit(), static_cast<DWORD>(ERROR_INSTALL_USEREXIT));
+    EXPECT_FALSE(exists(installedProgram()));
+    EXPECT_TRUE(installedProducts().empty());
+    EXPECT_EQ(FindWindowW(L"Peltorine.Control", nullptr), nullptr);
 }
 
 } // namespace
