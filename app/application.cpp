@@ -77,12 +77,16 @@ void Application::updateTimers(bool restartSlideshow) noexcept
         system->setTimer(controlWindow.get(), VideoTimer, videoPeriod);
     }
     armedVideoPeriod = videoPeriod;
+    // The last video is gone: Media Foundation stops until the next one.
+    if (videoPeriod == 0)
+        video.shutDownWhenIdle();
 }
 
 void Application::shutdown() noexcept
 {
     foregroundHook.reset();
-    cancelPendingVideo();
+    // The opening and the playing video go, then Media Foundation.
+    video.shutdown();
     destroyWidget();
     trayIcon.remove();
     controlWindow.reset();

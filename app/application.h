@@ -17,6 +17,7 @@
 #include "settings/settings.h"
 #include "tray/strings.h"
 #include "tray/tray_icon.h"
+#include "video/video_lifecycle.h"
 #include "wallpaper/file_picker.h"
 #include "wallpaper/wallpaper_state.h"
 
@@ -82,7 +83,8 @@ public:
 
     // Wallpaper state, undo and slideshow (wallpaper/)
     [[nodiscard]] HRESULT captureUndoEntry(UndoEntry& entry) noexcept;
-    std::int32_t commitState(WallpaperState state, bool restoring) noexcept;
+    // The video of a video state comes with it, ready and drawn; it is consumed either way.
+    std::int32_t commitState(WallpaperState state, bool restoring, VideoWallpaperPtr readyVideo = nullptr) noexcept;
     void switchToState(WallpaperState state, bool restoring) noexcept;
     void setFit(FitMode fit) noexcept;
     void undoLastChange() noexcept;
@@ -114,14 +116,14 @@ public:
     void cancelWidgetGesture() noexcept;
     void destroyWidget() noexcept;
 
-    // --- Video lifecycle (video/): stand-ins until video playback is built. Opening a video
-    // fails honestly and no video timer ever runs. ---
+    // --- Video lifecycle (video/) ---
     [[nodiscard]] HRESULT openVideo(const WallpaperState& state, bool restoring) noexcept;
     void cancelPendingVideo() noexcept;
     // The period timer 2 should run at now; 0 keeps it off.
     [[nodiscard]] UINT videoTimerPeriod() const noexcept;
     void videoTick() noexcept;
     void relayoutVideo() noexcept;
+    void stopVideoToStill(HRESULT code) noexcept;
     void useCurrentFrame() noexcept;
 
     // --- State. Declared in the reverse of the order in which it is released. ---
@@ -148,6 +150,12 @@ public:
     std::optional<UndoEntry> undoEntry;
     // Set when a whole cycle of pictures failed: the slideshow state stays, its timer does not.
     bool slideshowStopped = false;
+
+    // The video being opened and the one shown, and Media Foundation's start (video/). Goes
+    // before the settings and COM objects it uses.
+    VideoLifecycle video;
+    // Finds the shell window that video windows become children of; tests hand in their own.
+    VideoHostLookup findVideoHost = [] { return VideoHost{}; };
 
     // Files handed over by the drop target (wallpaper/)
     std::optional<std::vector<std::wstring>> pendingDroppedFiles;

@@ -33,9 +33,10 @@ void switchLanguage(Application& app, std::uint32_t language) noexcept
     if (!app.writeSetting(L"Language", language == kVietnamese ? L"vi" : L"en"))
         return;
     app.settings.language = language;
-    // With video playback: while a video is being opened (pendingVideo), the tooltip is
-    // "Peltorine · Opening video…" in the new language instead.
-    app.showStateTooltip(app.currentState.mode);
+    if (app.video.pendingVideo)
+        app.setWidgetTooltip(app.text(kOpeningVideoTooltip));
+    else
+        app.showStateTooltip(app.currentState.mode);
 }
 
 void changeInterval(Application& app, std::int32_t seconds) noexcept

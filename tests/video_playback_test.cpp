@@ -171,6 +171,7 @@ TEST(VideoWallpaperUnopened, HasNoTimeNothingToPauseAndNothingToSave)
 {
     VideoWallpaper video;
     EXPECT_EQ(video.currentTime(), 0.0);
+    EXPECT_EQ(video.pumpFrame(), S_FALSE);
     EXPECT_EQ(video.setPaused(true), kNotReady);
     EXPECT_EQ(video.render(FitFill, 0), kNotReady);
     EXPECT_EQ(video.saveFramePng(nullptr, L"unused.png"), kNotReady);
@@ -323,6 +324,7 @@ TEST_F(VideoTest, NothingIsDrawnBeforeTheFirstFrame)
     TestHostWindow host(200, 100);
     ASSERT_EQ(video.createWindows({kWide}, host.lookup()), S_OK);
     EXPECT_EQ(video.render(FitFill, kPurple), kNotReady);
+    settle(video);
 }
 
 TEST_F(VideoTest, NothingIsDrawnOnceAWindowIsGone)

@@ -76,8 +76,7 @@ void Application::showContextMenu(POINT point) noexcept
     state.currentFit = currentState.fit;
     state.currentMonitor = currentState.monitor;
     state.undoAvailable = undoEntry.has_value();
-    // With video playback: a playing video (activeVideo) makes its frame available.
-    state.videoActive = false;
+    state.videoActive = video.activeVideo != nullptr;
     std::wstring shortcutPath;
     state.startupKnown = SUCCEEDED(startup.checkStartupShortcut(shortcutPath, state.startupExists));
     state.banner = bannerShown;

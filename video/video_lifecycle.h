@@ -45,14 +45,21 @@ public:
     // its saved position; on success the video is pending with a deadline of now + 12 s.
     [[nodiscard]] HRESULT open(WallpaperState state, bool restoring, std::uint64_t now) noexcept;
     void cancelPending() noexcept;
-    // The period of the video timer, or nullopt when no video remains.
-    [[nodiscard]] std::optional<UINT> timerPeriod() const noexcept;
+    // The period of the video timer: 15 ms while a video plays or opens, 250 ms while the shown
+    // one is covered and none opens, 0 (off) when no video remains.
+    [[nodiscard]] UINT timerPeriod() const noexcept;
     // Shuts Media Foundation down when no video remains and it runs.
     void shutDownWhenIdle() noexcept;
     // Drops both videos and shuts Media Foundation down (at exit).
     void shutdown() noexcept;
 
-    // Playback state of the active video; all false/zero without one.
+    // Makes a ready, drawn video the shown one (or none, for any other state): its windows
+    // appear, and the previous video stops and closes its windows.
+    void activate(VideoWallpaperPtr ready, COLORREF background) noexcept;
+    // Draws the shown video's current frame again with a fit and background colour.
+    [[nodiscard]] HRESULT redrawActive(FitMode fit, COLORREF background) noexcept;
+
+    // The playing position of the shown video in seconds; 0 without one.
     [[nodiscard]] double activeTime() const noexcept;
 
     bool mediaFoundationStarted = false;

@@ -45,10 +45,10 @@ void VideoLifecycle::cancelPending() noexcept
     pendingVideo.reset();
 }
 
-std::optional<UINT> VideoLifecycle::timerPeriod() const noexcept
+UINT VideoLifecycle::timerPeriod() const noexcept
 {
     if (!activeVideo && !pendingVideo)
-        return std::nullopt;
+        return 0;
     return videoCovered && !pendingVideo ? kCoveredVideoTickMs : kVideoTickMs;
 }
 
@@ -68,6 +68,22 @@ void VideoLifecycle::shutdown() noexcept
     activeVideo.reset();
     videoCovered = false;
     shutDownWhenIdle();
+}
+
+void VideoLifecycle::activate(VideoWallpaperPtr ready, COLORREF background) noexcept
+{
+    if (ready) {
+        videoBackground = background;
+        ready->showWindows();
+    }
+    activeVideo = std::move(ready);
+    videoCovered = false;
+    nextCoverCheck = 0;
+}
+
+HRESULT VideoLifecycle::redrawActive(FitMode fit, COLORREF background) noexcept
+{
+    return activeVideo ? activeVideo->render(fit, background) : HRESULT_FROM_WIN32(ERROR_NOT_READY);
 }
 
 double VideoLifecycle::activeTime() const noexcept

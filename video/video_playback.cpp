@@ -79,8 +79,9 @@ HRESULT VideoWallpaper::open(const std::wstring& path, double position) noexcept
 
 HRESULT VideoWallpaper::pumpFrame() noexcept
 {
+    // Nothing opened, nothing to draw yet.
     if (!engine)
-        return HRESULT_FROM_WIN32(ERROR_NOT_READY);
+        return S_FALSE;
 
     ComPtr<IMFMediaError> error;
     if (SUCCEEDED(engine->GetError(&error)) && error) {

@@ -44,6 +44,43 @@ bool alreadyShown(const WallpaperState& state, WallpaperMode currentMode, const 
     return anyTargeted;
 }
 
+bool isSeparator(wchar_t c) noexcept
+{
+    return c == L'\\' || c == L'/';
+}
+
+// Paths compared as paths: either separator, and runs of them, count as one.
+bool samePath(std::wstring_view left, std::wstring_view right) noexcept
+{
+    std::size_t i = 0;
+    std::size_t j = 0;
+    while (i < left.size() && j < right.size()) {
+        if (isSeparator(left[i]) && isSeparator(right[j])) {
+            while (i < left.size() && isSeparator(left[i]))
+                ++i;
+            while (j < right.size() && isSeparator(right[j]))
+                ++j;
+            continue;
+        }
+        if (left[i] != right[j])
+            return false;
+        ++i;
+        ++j;
+    }
+    return i == left.size() && j == right.size();
+}
+
+bool samePaths(const std::vector<std::wstring>& left, const std::vector<std::wstring>& right) noexcept
+{
+    if (left.size() != right.size())
+        return false;
+    for (std::size_t i = 0; i < left.size(); ++i) {
+        if (!samePath(left[i], right[i]))
+            return false;
+    }
+    return true;
+}
+
 bool showsPictures(WallpaperMode mode) noexcept
 {
     return mode == ModeStill || mode == ModeSlideshow;
@@ -54,18 +91,18 @@ bool showsPictures(WallpaperMode mode) noexcept
 HRESULT Application::captureUndoEntry(UndoEntry& entry) noexcept
 {
     entry.state = currentState;
-    // With video playback, a playing video's current time goes into entry.state.position here,
-    // so that an undo reopens the video where it was.
+    // An undo reopens a playing video where it was.
+    if (video.activeVideo)
+        entry.state.position = video.activeTime();
     if (!desktopWallpaper)
         return E_POINTER;
     return captureDesktop(*desktopWallpaper.Get(), entry.desktop);
 }
 
-std::int32_t Application::commitState(WallpaperState state, bool restoring) noexcept
+std::int32_t Application::commitState(WallpaperState state, bool restoring, VideoWallpaperPtr readyVideo) noexcept
 {
-    // A video state is committed together with its ready video, which the video tick hands
-    // over; video playback is not built yet, so a video state never has one.
-    if (state.mode == ModeVideo)
+    // A video state is committed together with its ready video, which the video tick hands over.
+    if ((state.mode == ModeVideo) != (readyVideo != nullptr))
         return E_INVALIDARG;
     // Guards against states that would index past their files or restore from nothing.
     if (showsPictures(state.mode) && state.index >= state.files.size())
@@ -105,11 +142,12 @@ std::int32_t Application::commitState(WallpaperState state, bool restoring) noex
         undoEntry = std::move(before);
     }
 
-    // With video playback: for a video state, read the background colour into videoBackground
-    // and show the video's windows here.
+    COLORREF background = 0;
+    if (readyVideo)
+        (void)desktopWallpaper->GetBackgroundColor(&background);
+    // The previous video, if any, stops and its windows close.
+    video.activate(std::move(readyVideo), background);
     showStateTooltip(state.mode);
-    // With video playback: the committed video becomes activeVideo here (destroying the previous
-    // one), and videoCovered and nextCoverCheck are reset.
     currentState = std::move(state);
     slideshowStopped = false;
     // A new or restored slideshow starts a full interval from now.
@@ -133,10 +171,11 @@ void Application::setFit(FitMode fit) noexcept
     if (fit == FitSpan && (!settings.targetMonitor.empty() || !currentState.monitor.empty()))
         return;
 
-    // With video playback: a pending open counts here, and a playing video with this fit
-    // already in force needs nothing either.
-    const bool videoOpening = false;
+    // The fit in force needs nothing, unless a video opening over nothing of ours waits for it.
+    const bool videoOpening = video.pendingVideo.has_value();
     if (fit == settings.fitMode && (currentState.mode != ModeNone || !videoOpening)) {
+        if (video.activeVideo)
+            return;
         DESKTOP_WALLPAPER_POSITION position = DWPOS_FILL;
         if (desktopWallpaper && SUCCEEDED(desktopWallpaper->GetPosition(&position)) && position == fit)
             return;
@@ -150,9 +189,11 @@ void Application::setFit(FitMode fit) noexcept
         showNotification(text(kFitChangeFailed), hr);
         return;
     }
-    // With video playback: a playing video is redrawn with the new fit instead, and the
-    // shell's position is left alone.
-    if (const HRESULT hr = desktopWallpaper->SetPosition(static_cast<DESKTOP_WALLPAPER_POSITION>(fit)); FAILED(hr)) {
+    // A playing video is drawn again with the new fit; the shell's position is left alone.
+    const HRESULT changed = video.activeVideo
+                                ? video.redrawActive(fit, video.videoBackground)
+                                : desktopWallpaper->SetPosition(static_cast<DESKTOP_WALLPAPER_POSITION>(fit));
+    if (const HRESULT hr = changed; FAILED(hr)) {
         showNotification(text(kFitChangeFailed), hr);
         return;
     }
@@ -166,9 +207,24 @@ void Application::undoLastChange() noexcept
 {
     if (!undoEntry)
         return;
-    // With video playback: when the entry is the playing video with only another fit (same
-    // files compared as paths, same display), the video is redrawn with the entry's fit and
-    // background colour instead of being reopened, and the entry is consumed.
+    // The playing video with only another fit is drawn again with the entry's fit and colour
+    // instead of being reopened.
+    if (video.activeVideo && undoEntry->state.mode == ModeVideo &&
+        samePaths(currentState.files, undoEntry->state.files) && currentState.monitor == undoEntry->state.monitor &&
+        undoEntry->state.fit != currentState.fit) {
+        const COLORREF colour = undoEntry->desktop.backgroundColor;
+        if (const HRESULT hr = video.redrawActive(undoEntry->state.fit, colour); FAILED(hr)) {
+            showNotification(text(kVideoFitUndoFailed), hr);
+            return;
+        }
+        cancelPendingVideo();
+        video.videoBackground = colour;
+        settings.fitMode = currentState.fit = undoEntry->state.fit;
+        undoEntry.reset();
+        writeSetting(L"Fit", std::to_wstring(settings.fitMode));
+        updateTimers();
+        return;
+    }
     switchToState(undoEntry->state, true);
 }
 

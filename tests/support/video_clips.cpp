@@ -54,6 +54,11 @@ HRESULT pumpUntilFrame(VideoWallpaper& video, DWORD limitMs)
     }
 }
 
+void settle(VideoWallpaper& video)
+{
+    (void)pumpUntilFrame(video);
+}
+
 namespace {
 const wchar_t kHostClass[] = L"PeltorineTest.VideoHost";
 } // namespace

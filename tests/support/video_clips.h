@@ -49,6 +49,10 @@ private:
 // not for a timer.
 HRESULT pumpUntilFrame(VideoWallpaper& video, DWORD limitMs = 20000);
 
+// Lets an engine that is still loading its file come to rest (first frame or error) before the
+// test destroys it: Wine 8 can crash at process exit after an engine was shut down mid-load.
+void settle(VideoWallpaper& video);
+
 // A top-level window of the test that stands in for the shell's host window (hidden).
 class TestHostWindow {
 public:
