@@ -1,8 +1,11 @@
 #include "app/application.h"
 
-thread_local HWND hookTargetWindow = nullptr;
+#include "platform/known_folder.h"
 
-Application::Application(HINSTANCE instance, SystemServices& system) noexcept : instance(instance), system(&system) {}
+Application::Application(HINSTANCE instance, SystemServices& system) noexcept
+    : instance(instance), system(&system), trayIcon(system, instance)
+{
+}
 
 Application::~Application() = default;
 
@@ -15,6 +18,38 @@ HRESULT Application::createComObjects() noexcept
     return CoCreateInstance(CLSID_WICImagingFactory2, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&imagingFactory));
 }
 
+HRESULT Application::loadSettings() noexcept
+{
+    std::wstring localAppData;
+    if (const HRESULT hr = knownFolderPath(FOLDERID_LocalAppData, localAppData); FAILED(hr))
+        return hr;
+    return loadSettingsFrom(localAppData);
+}
+
+HRESULT Application::loadSettingsFrom(const std::wstring& localAppData) noexcept
+{
+    if (const HRESULT hr = prepareSettingsFile(settings, localAppData); FAILED(hr))
+        return hr;
+    // Without a stored fit the shell's current one is kept; a failed call leaves the default.
+    FitMode shellFit = settings.fitMode;
+    if (desktopWallpaper) {
+        auto position = static_cast<DESKTOP_WALLPAPER_POSITION>(shellFit);
+        if (SUCCEEDED(desktopWallpaper->GetPosition(&position)))
+            shellFit = static_cast<FitMode>(position);
+    }
+    readSettings(settings, shellFit);
+    return S_OK;
+}
+
+bool Application::writeSetting(const wchar_t* key, const std::wstring& value) noexcept
+{
+    if (const HRESULT hr = ::writeSetting(settings, key, value); FAILED(hr)) {
+        showNotification(text(kSettingsSaveFailed), hr);
+        return false;
+    }
+    return true;
+}
+
 const wchar_t* Application::fitName(FitMode fit) const noexcept
 {
     if (fit < FitCenter || fit > FitSpan)
@@ -22,24 +57,37 @@ const wchar_t* Application::fitName(FitMode fit) const noexcept
     return text(kFitNames[fit]);
 }
 
+void Application::updateTimers(bool restartSlideshow) noexcept
+{
+    const UINT slideshowPeriod =
+        currentState.mode == ModeSlideshow && !slideshowStopped ? static_cast<UINT>(currentState.interval) * 1000u : 0;
+    if (slideshowPeriod == 0) {
+        if (armedSlideshowPeriod != 0)
+            system->killTimer(controlWindow.get(), SlideshowTimer);
+    } else if (restartSlideshow || slideshowPeriod != armedSlideshowPeriod) {
+        system->setTimer(controlWindow.get(), SlideshowTimer, slideshowPeriod);
+    }
+    armedSlideshowPeriod = slideshowPeriod;
+
+    const UINT videoPeriod = videoTimerPeriod();
+    if (videoPeriod == 0) {
+        if (armedVideoPeriod != 0)
+            system->killTimer(controlWindow.get(), VideoTimer);
+    } else if (videoPeriod != armedVideoPeriod) {
+        system->setTimer(controlWindow.get(), VideoTimer, videoPeriod);
+    }
+    armedVideoPeriod = videoPeriod;
+}
+
 void Application::shutdown() noexcept
 {
-    if (foregroundHook) {
-        UnhookWinEvent(foregroundHook);
-        foregroundHook = nullptr;
-    }
-    if (hookTargetWindow == controlWindow)
-        hookTargetWindow = nullptr;
+    foregroundHook.reset();
     cancelPendingVideo();
     destroyWidget();
-    removeTrayIcon();
-    if (trayIcon) {
-        DestroyIcon(trayIcon);
-        trayIcon = nullptr;
-    }
-    if (controlWindow && IsWindow(controlWindow))
-        DestroyWindow(controlWindow);
-    controlWindow = nullptr;
+    trayIcon.remove();
+    controlWindow.reset();
+    armedSlideshowPeriod = 0;
+    armedVideoPeriod = 0;
     // Lets a later start in the same process register them again.
     UnregisterClassW(kWidgetWindowClass, instance);
     UnregisterClassW(kControlWindowClass, instance);

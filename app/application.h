@@ -12,7 +12,11 @@
 #include <vector>
 
 #include "app/system_services.h"
+#include "platform/startup_shortcut.h"
+#include "platform/unique_handle.h"
+#include "settings/settings.h"
 #include "tray/strings.h"
+#include "tray/tray_icon.h"
 #include "wallpaper/file_picker.h"
 #include "wallpaper/wallpaper_state.h"
 
@@ -32,15 +36,14 @@ inline constexpr UINT kRelayoutDelayMs = 400;
 inline constexpr std::uint64_t kRelayoutRetryMs = 8000;
 inline constexpr UINT kErrorFlashMs = 2200;
 
-inline constexpr UINT kTrayIconId = 1;
-
 inline constexpr const wchar_t* kControlWindowClass = L"Peltorine.Control";
 inline constexpr const wchar_t* kWidgetWindowClass = L"Peltorine.Widget";
 inline constexpr const wchar_t* kSingleInstanceMutex = L"Local\\Peltorine.Desktop.Widget";
 
-// The one object that owns all state of the process. Members are grouped by the subsystem
-// that owns them and declared so that the destructor releases them in the right order:
-// the last declared goes first.
+// The one object that owns all state of the process: one member per subsystem, and the
+// coordination they share (commit and undo, the slideshow, commands, notifications).
+// Members are declared so that the destructor releases them in the right order: the last
+// declared goes first.
 class Application {
 public:
     explicit Application(HINSTANCE instance, SystemServices& system = SystemServices::standard()) noexcept;
@@ -48,26 +51,33 @@ public:
     Application(const Application&) = delete;
     Application& operator=(const Application&) = delete;
 
-    // Lifecycle and control window (app/)
+    // Start and end (app/)
     [[nodiscard]] HRESULT createComObjects() noexcept;
+    [[nodiscard]] HRESULT loadSettings() noexcept;
+    [[nodiscard]] HRESULT loadSettingsFrom(const std::wstring& localAppData) noexcept;
     [[nodiscard]] HRESULT initializeWindows() noexcept;
     void shutdown() noexcept;
-    static LRESULT CALLBACK controlWindowThunk(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
-    LRESULT controlWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
+
+    // The control window (app/)
+    LRESULT handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
     void triggerRelayout() noexcept;
     void relayoutAfterDisplayChange() noexcept;
     void refreshHighContrast() noexcept;
-    void onTrayEvent(UINT event) noexcept;
+    void onTrayEvent(UINT event, WPARAM anchor) noexcept;
     void onTimer(UINT_PTR id) noexcept;
     void takeDroppedFiles() noexcept;
+    // Arms or kills the slideshow and video timers to match the current state. A restart arms
+    // the slideshow timer again even at the same period, so the next picture is a full interval away.
+    void updateTimers(bool restartSlideshow = false) noexcept;
 
-    // Strings (tray/)
-    [[nodiscard]] const wchar_t* text(const LocalizedText& entry) const noexcept { return pick(entry, language); }
+    // Strings in the current language (tray/)
+    [[nodiscard]] const wchar_t* text(const LocalizedText& entry) const noexcept
+    {
+        return pick(entry, settings.language);
+    }
     [[nodiscard]] const wchar_t* fitName(FitMode fit) const noexcept;
 
-    // Settings (settings/)
-    [[nodiscard]] HRESULT loadSettings() noexcept;
-    [[nodiscard]] HRESULT loadSettingsFrom(const std::wstring& localAppData) noexcept;
+    // Writes one key; a failure is told to the user and gives false.
     bool writeSetting(const wchar_t* key, const std::wstring& value) noexcept;
 
     // Wallpaper state, undo and slideshow (wallpaper/)
@@ -77,19 +87,23 @@ public:
     void setFit(FitMode fit) noexcept;
     void undoLastChange() noexcept;
     void restoreDefaultWallpaper() noexcept;
-    void cancelPendingVideo() noexcept;
     void applyFileList(std::vector<std::wstring> paths) noexcept;
     void advanceSlideshow() noexcept;
     [[nodiscard]] std::wstring displayForNextChange() const;
 
-    // Video lifecycle (video/): playback is not built yet
-    [[nodiscard]] HRESULT openVideo(const WallpaperState& state, bool restoring) noexcept;
-    void updateVideoTimer() noexcept;
-    void videoTick() noexcept;
-    void relayoutVideo() noexcept;
+    // Commands, the menu and notifications (app/, tray/)
+    void executeCommand(UINT command, const std::vector<DisplayWallpaper>& displays) noexcept;
+    void showContextMenu(POINT point) noexcept;
+    void showNotification(const std::wstring& text, HRESULT code) noexcept;
+    void migrateStartupShortcutAtStart() noexcept;
 
-    // Widget (widget/)
-    static LRESULT CALLBACK widgetWindowThunk(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
+    // Default wallpaper store (settings/)
+    void chooseDefaultWallpaper() noexcept;
+    [[nodiscard]] std::wstring newDataFilePath() const;
+
+    // --- Widget (widget/): stand-ins until the desktop widget is built. Its window stays
+    // absent; the tooltip text is kept so that the widget shows it once it exists. ---
+    LRESULT handleWidgetMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
     void createWidget() noexcept;
     void layoutWidget() noexcept;
     void updateWidgetZOrder(bool raise) noexcept;
@@ -100,26 +114,14 @@ public:
     void cancelWidgetGesture() noexcept;
     void destroyWidget() noexcept;
 
-    // Tray icon, notifications and menu (tray/)
-    void addTrayIcon() noexcept;
-    void removeTrayIcon() noexcept;
-    void showNotification(const std::wstring& text, HRESULT code) noexcept;
-    void showContextMenu(POINT point) noexcept;
-
-    // Start with Windows (platform/)
-    [[nodiscard]] HRESULT checkStartupShortcut(std::wstring& path, bool& exists) noexcept;
-    [[nodiscard]] HRESULT migrateStartupShortcut(const std::wstring& path, bool exists) noexcept;
-    [[nodiscard]] HRESULT setStartWithWindows(const std::wstring& path, bool enable) noexcept;
-    void migrateStartupShortcutAtStart() noexcept;
-
-    // Commands chosen in the context menu (app/)
-    void executeCommand(UINT command, const std::vector<DisplayWallpaper>& displays) noexcept;
-
-    // Default wallpaper store (settings/)
-    void chooseDefaultWallpaper() noexcept;
-    [[nodiscard]] std::wstring newDataFilePath() const;
-
-    // Frame capture (video/)
+    // --- Video lifecycle (video/): stand-ins until video playback is built. Opening a video
+    // fails honestly and no video timer ever runs. ---
+    [[nodiscard]] HRESULT openVideo(const WallpaperState& state, bool restoring) noexcept;
+    void cancelPendingVideo() noexcept;
+    // The period timer 2 should run at now; 0 keeps it off.
+    [[nodiscard]] UINT videoTimerPeriod() const noexcept;
+    void videoTick() noexcept;
+    void relayoutVideo() noexcept;
     void useCurrentFrame() noexcept;
 
     // --- State. Declared in the reverse of the order in which it is released. ---
@@ -133,52 +135,41 @@ public:
     Microsoft::WRL::ComPtr<IWICImagingFactory> imagingFactory;
 
     // Settings, read once at start (settings/)
-    std::uint32_t language = kEnglish;
-    std::wstring dataFolder;
-    std::wstring settingsPath;
-    std::wstring defaultWallpaperPath;
+    Settings settings;
     // The file dialog behind "Choose wallpaper…" and the default-wallpaper choice; tests put a
     // scripted one here.
     std::function<std::vector<std::wstring>(HWND, bool, std::uint32_t)> chooseFilesFunction = chooseFiles;
-    std::int32_t slideshowInterval = 10;
-    FitMode fitMode = kDefaultFit;
-    std::wstring targetMonitor;
-    std::int32_t widgetSize = 64;
-    POINT widgetPosition{0, 0};
-    bool widgetPositionSet = false;
+
+    // Start with Windows (platform/)
+    StartupShortcut startup;
 
     // Wallpaper state and its one level of undo (wallpaper/)
     WallpaperState currentState;
     std::optional<UndoEntry> undoEntry;
+    // Set when a whole cycle of pictures failed: the slideshow state stays, its timer does not.
+    bool slideshowStopped = false;
 
     // Files handed over by the drop target (wallpaper/)
     std::optional<std::vector<std::wstring>> pendingDroppedFiles;
 
-    // Control window, hook and relayout (app/)
-    HWND controlWindow = nullptr;
-    HWINEVENTHOOK foregroundHook = nullptr;
-    UINT taskbarCreatedMessage = 0;
+    // Control window, hook, timers and relayout (app/)
+    UniqueWindow controlWindow;
+    UniqueWinEventHook foregroundHook;
     std::uint64_t relayoutDeadline = 0;
     bool highContrast = false;
+    UINT armedSlideshowPeriod = 0; // 0: timer 1 is off
+    UINT armedVideoPeriod = 0;     // 0: timer 2 is off
 
     // Widget (widget/)
     HWND widgetWindow = nullptr;
     std::int32_t widgetDragMode = 0;
     bool widgetClickArmed = false;
     std::wstring widgetTooltipText;
-
-    // Start with Windows (platform/): the folder that holds the shortcut; empty means the
-    // user's Startup folder. Tests point it at a folder of their own.
-    std::wstring startupFolderOverride;
-
-    // Tray icon and notifications (tray/)
-    HICON trayIcon = nullptr;
-    bool trayIconAdded = false;
     bool widgetErrorFlash = false;
-};
 
-// The control window the foreground hook posts to; the hook callback has no context pointer.
-extern thread_local HWND hookTargetWindow;
+    // Tray icon and notifications (tray/); goes before the control window it is attached to.
+    TrayIcon trayIcon;
+};
 
 // The start failure message, with the code as eight upper-case hexadecimal digits.
 std::wstring startFailureMessage(std::uint32_t language, HRESULT hr);

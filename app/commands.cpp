@@ -18,21 +18,21 @@ void toggleStartWithWindows(Application& app) noexcept
 {
     std::wstring shortcutPath;
     bool exists = false;
-    HRESULT hr = app.checkStartupShortcut(shortcutPath, exists);
+    HRESULT hr = app.startup.checkStartupShortcut(shortcutPath, exists);
     if (SUCCEEDED(hr))
-        hr = app.setStartWithWindows(shortcutPath, !exists);
+        hr = app.startup.setStartWithWindows(shortcutPath, !exists);
     if (FAILED(hr))
         app.showNotification(app.text(kStartupChangeFailed), hr);
 }
 
 void switchLanguage(Application& app, std::uint32_t language) noexcept
 {
-    if (language == app.language)
+    if (language == app.settings.language)
         return;
     // A failed write is reported in the language still in use.
     if (!app.writeSetting(L"Language", language == kVietnamese ? L"vi" : L"en"))
         return;
-    app.language = language;
+    app.settings.language = language;
     // With video playback: while a video is being opened (pendingVideo), the tooltip is
     // "Peltorine · Opening video…" in the new language instead.
     app.showStateTooltip(app.currentState.mode);
@@ -42,11 +42,11 @@ void changeInterval(Application& app, std::int32_t seconds) noexcept
 {
     if (!app.writeSetting(L"Interval", std::to_wstring(seconds)))
         return;
-    app.slideshowInterval = seconds;
+    app.settings.slideshowInterval = seconds;
     if (app.currentState.mode == ModeSlideshow) {
         app.currentState.interval = seconds;
         // Arming again restarts the period: the next picture comes a full interval from now.
-        app.system->setTimer(app.controlWindow, SlideshowTimer, static_cast<UINT>(seconds) * 1000);
+        app.updateTimers(true);
     }
 }
 
@@ -54,7 +54,7 @@ void changeWidgetSize(Application& app, std::int32_t size) noexcept
 {
     if (!app.writeSetting(L"WidgetSize", std::to_wstring(size)))
         return;
-    app.widgetSize = size;
+    app.settings.widgetSize = size;
     app.layoutWidget();
 }
 
@@ -62,7 +62,7 @@ void moveWidgetToCorner(Application& app) noexcept
 {
     if (!app.writeSetting(L"WidgetPosition", L"default"))
         return;
-    app.widgetPositionSet = false;
+    app.settings.widgetPositionSet = false;
     app.layoutWidget();
 }
 
@@ -70,12 +70,12 @@ void moveWidgetToCorner(Application& app) noexcept
 void chooseDisplay(Application& app, const std::wstring& monitorId) noexcept
 {
     if (app.writeSetting(L"Monitor", monitorId))
-        app.targetMonitor = monitorId;
+        app.settings.targetMonitor = monitorId;
 }
 
 void chooseWallpaper(Application& app) noexcept
 {
-    std::vector<std::wstring> files = app.chooseFilesFunction(app.controlWindow, false, app.language);
+    std::vector<std::wstring> files = app.chooseFilesFunction(app.controlWindow.get(), false, app.settings.language);
     if (!files.empty())
         app.applyFileList(std::move(files));
 }
@@ -120,12 +120,12 @@ void Application::executeCommand(UINT command, const std::vector<DisplayWallpape
         break;
     }
 
-    if (inTable(command, kCommandFirstInterval, kMenuIntervals))
-        changeInterval(*this, kMenuIntervals[command - kCommandFirstInterval]);
+    if (inTable(command, kCommandFirstInterval, kAllowedIntervals))
+        changeInterval(*this, kAllowedIntervals[command - kCommandFirstInterval]);
     else if (inTable(command, kCommandFirstFit, kMenuFitOrder))
         setFit(static_cast<FitMode>(command - kCommandFirstFit));
-    else if (inTable(command, kCommandFirstWidgetSize, kMenuWidgetSizes))
-        changeWidgetSize(*this, kMenuWidgetSizes[command - kCommandFirstWidgetSize]);
+    else if (inTable(command, kCommandFirstWidgetSize, kWidgetSizes))
+        changeWidgetSize(*this, kWidgetSizes[command - kCommandFirstWidgetSize]);
     else if (command >= kCommandFirstDisplay && command - kCommandFirstDisplay < displays.size())
         chooseDisplay(*this, displays[command - kCommandFirstDisplay].monitorId);
     // Anything else, a display beyond the list the menu showed among them, does nothing.

@@ -1,10 +1,15 @@
 #include "app/application.h"
 #include "app/win32_error.h"
+#include "platform/window_thunk.h"
 #include "tray/banner.h"
 
 #include <commctrl.h>
+#include <windowsx.h>
 
 namespace {
+
+// The control window the foreground hook posts to; the hook callback has no context pointer.
+thread_local HWND hookTargetWindow = nullptr;
 
 // Icon events of the version-4 protocol arrive in the low word of LPARAM.
 constexpr UINT kIconContextMenu = WM_CONTEXTMENU;
@@ -40,53 +45,39 @@ HRESULT Application::initializeWindows() noexcept
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_WIN95_CLASSES};
     InitCommonControlsEx(&controls);
 
-    if (const HRESULT hr = registerWindowClass(instance, kControlWindowClass, 0, controlWindowThunk, nullptr);
+    if (const HRESULT hr = registerWindowClass(instance, kControlWindowClass, 0, windowThunk<Application>, nullptr);
         FAILED(hr))
         return hr;
-    if (const HRESULT hr = registerWindowClass(instance, kWidgetWindowClass, CS_DBLCLKS, widgetWindowThunk,
+    if (const HRESULT hr = registerWindowClass(instance, kWidgetWindowClass, CS_DBLCLKS,
+                                               windowThunk<Application, &Application::handleWidgetMessage>,
                                                LoadCursorW(nullptr, IDC_HAND));
         FAILED(hr))
         return hr;
 
-    taskbarCreatedMessage = RegisterWindowMessageW(L"TaskbarCreated");
-
     // A real top-level window, never shown: message-only windows miss the broadcasts.
-    controlWindow = CreateWindowExW(WS_EX_TOOLWINDOW, kControlWindowClass, kProductName, WS_POPUP, 0, 0, 0, 0, nullptr,
-                                    nullptr, instance, this);
+    controlWindow.reset(CreateWindowExW(WS_EX_TOOLWINDOW, kControlWindowClass, kProductName, WS_POPUP, 0, 0, 0, 0,
+                                        nullptr, nullptr, instance, this));
     if (!controlWindow)
         return lastErrorResult();
 
-    hookTargetWindow = controlWindow;
-    foregroundHook = SetWinEventHook(EVENT_SYSTEM_FOREGROUND, EVENT_SYSTEM_FOREGROUND, nullptr, onForegroundEvent, 0, 0,
-                                     WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS);
+    hookTargetWindow = controlWindow.get();
+    foregroundHook.reset(SetWinEventHook(EVENT_SYSTEM_FOREGROUND, EVENT_SYSTEM_FOREGROUND, nullptr, onForegroundEvent,
+                                         0, 0, WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS));
 
-    addTrayIcon();
+    trayIcon.add(controlWindow.get(), TrayCallbackMessage);
     migrateStartupShortcutAtStart();
     refreshHighContrast();
 
     relayoutDeadline = system->tickCount() + kRelayoutRetryMs;
     createWidget();
     if (!widgetWindow)
-        system->setTimer(controlWindow, RelayoutTimer, kRelayoutDelayMs);
+        system->setTimer(controlWindow.get(), RelayoutTimer, kRelayoutDelayMs);
     return S_OK;
 }
 
-LRESULT CALLBACK Application::controlWindowThunk(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept
+LRESULT Application::handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept
 {
-    if (message == WM_NCCREATE) {
-        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    }
-    if (auto* app = reinterpret_cast<Application*>(GetWindowLongPtrW(window, GWLP_USERDATA)))
-        return app->controlWindowProc(window, message, wParam, lParam);
-    return DefWindowProcW(window, message, wParam, lParam);
-}
-
-LRESULT Application::controlWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept
-{
-    if (taskbarCreatedMessage != 0 && message == taskbarCreatedMessage) {
-        // The taskbar restarted and forgot the icon.
-        addTrayIcon();
+    if (trayIcon.handleTaskbarCreated(message)) {
         triggerRelayout();
         return 0;
     }
@@ -95,6 +86,10 @@ LRESULT Application::controlWindowProc(HWND window, UINT message, WPARAM wParam,
     case WM_CLOSE:
         PostQuitMessage(0);
         return 0;
+    case WM_NCDESTROY:
+        if (hookTargetWindow == window)
+            hookTargetWindow = nullptr;
+        break;
     case WM_SETTINGCHANGE:
         refreshHighContrast();
         if (widgetDragMode == 0)
@@ -124,7 +119,7 @@ LRESULT Application::controlWindowProc(HWND window, UINT message, WPARAM wParam,
         onTimer(wParam);
         return 0;
     case TrayCallbackMessage:
-        onTrayEvent(LOWORD(lParam));
+        onTrayEvent(LOWORD(lParam), wParam);
         return 0;
     case FilesDroppedMessage:
         takeDroppedFiles();
@@ -155,20 +150,19 @@ void Application::onTimer(UINT_PTR id) noexcept
 {
     switch (id) {
     case SlideshowTimer:
-        if (currentState.mode == ModeSlideshow)
-            advanceSlideshow();
+        advanceSlideshow();
         break;
     case VideoTimer:
         videoTick();
         break;
     case RelayoutTimer:
-        system->killTimer(controlWindow, RelayoutTimer);
+        system->killTimer(controlWindow.get(), RelayoutTimer);
         relayoutAfterDisplayChange();
         if (!widgetWindow && system->tickCount() < relayoutDeadline)
-            system->setTimer(controlWindow, RelayoutTimer, kRelayoutDelayMs);
+            system->setTimer(controlWindow.get(), RelayoutTimer, kRelayoutDelayMs);
         break;
     case ErrorFlashTimer:
-        system->killTimer(controlWindow, ErrorFlashTimer);
+        system->killTimer(controlWindow.get(), ErrorFlashTimer);
         widgetErrorFlash = false;
         redrawWidget();
         break;
@@ -181,7 +175,7 @@ void Application::onTimer(UINT_PTR id) noexcept
 void Application::triggerRelayout() noexcept
 {
     relayoutDeadline = system->tickCount() + kRelayoutRetryMs;
-    system->setTimer(controlWindow, RelayoutTimer, kRelayoutDelayMs);
+    system->setTimer(controlWindow.get(), RelayoutTimer, kRelayoutDelayMs);
 }
 
 void Application::relayoutAfterDisplayChange() noexcept
@@ -208,35 +202,21 @@ void Application::migrateStartupShortcutAtStart() noexcept
 {
     std::wstring path;
     bool exists = false;
-    if (FAILED(checkStartupShortcut(path, exists)))
+    if (FAILED(startup.checkStartupShortcut(path, exists)))
         return;
-    if (const HRESULT hr = migrateStartupShortcut(path, exists); FAILED(hr))
+    if (const HRESULT hr = startup.migrateStartupShortcut(path, exists); FAILED(hr))
         showNotification(text(kStartupChangeFailed), hr);
 }
 
-void Application::onTrayEvent(UINT event) noexcept
+// Icon events of the version-4 protocol carry the anchor in WPARAM: the click point, or for
+// the keyboard (NIN_KEYSELECT, the context-menu key) the icon's place.
+void Application::onTrayEvent(UINT event, WPARAM anchor) noexcept
 {
     switch (event) {
-    case kIconContextMenu: {
-        POINT point{};
-        if (!GetCursorPos(&point))
-            point = {0, 0};
-        showContextMenu(point);
+    case kIconContextMenu:
+    case kIconKeySelect:
+        showContextMenu(POINT{GET_X_LPARAM(anchor), GET_Y_LPARAM(anchor)});
         break;
-    }
-    case kIconKeySelect: {
-        POINT point{};
-        if (!GetCursorPos(&point))
-            point = {0, 0};
-        NOTIFYICONIDENTIFIER icon{};
-        icon.cbSize = sizeof(icon);
-        icon.hWnd = controlWindow;
-        icon.uID = kTrayIconId;
-        if (RECT rect{}; SUCCEEDED(Shell_NotifyIconGetRect(&icon, &rect)))
-            point = {rect.left, rect.top};
-        showContextMenu(point);
-        break;
-    }
     case kIconDoubleClick:
         restoreDefaultWallpaper();
         break;

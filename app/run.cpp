@@ -1,41 +1,9 @@
 #include "app/application.h"
+#include "platform/unique_handle.h"
 
 #include <cwchar>
 
 namespace {
-
-// Owns the single-instance mutex for the life of the process.
-class MutexHandle {
-public:
-    explicit MutexHandle(HANDLE handle) noexcept : handle_(handle) {}
-    ~MutexHandle()
-    {
-        if (handle_)
-            CloseHandle(handle_);
-    }
-    MutexHandle(const MutexHandle&) = delete;
-    MutexHandle& operator=(const MutexHandle&) = delete;
-    explicit operator bool() const noexcept { return handle_ != nullptr; }
-
-private:
-    HANDLE handle_;
-};
-
-class OleSession {
-public:
-    OleSession() noexcept : result_(OleInitialize(nullptr)) {}
-    ~OleSession()
-    {
-        if (SUCCEEDED(result_))
-            OleUninitialize();
-    }
-    OleSession(const OleSession&) = delete;
-    OleSession& operator=(const OleSession&) = delete;
-    [[nodiscard]] bool started() const noexcept { return SUCCEEDED(result_); }
-
-private:
-    HRESULT result_;
-};
 
 void showStartFailure(std::uint32_t language, HRESULT hr) noexcept
 {
@@ -67,13 +35,13 @@ std::wstring startFailureMessage(std::uint32_t language, HRESULT hr)
 
 int runPeltorine(HINSTANCE instance) noexcept
 {
-    const MutexHandle mutex(CreateMutexW(nullptr, FALSE, kSingleInstanceMutex));
+    const UniqueKernelHandle mutex(CreateMutexW(nullptr, FALSE, kSingleInstanceMutex));
     if (!mutex)
         return 1;
     if (GetLastError() == ERROR_ALREADY_EXISTS)
         return 0;
 
-    const OleSession ole;
+    const OleScope ole;
     if (!ole.started())
         return 1;
 
@@ -86,7 +54,7 @@ int runPeltorine(HINSTANCE instance) noexcept
         if (SUCCEEDED(hr))
             hr = app.initializeWindows();
         if (FAILED(hr))
-            showStartFailure(app.language, hr);
+            showStartFailure(app.settings.language, hr);
         else
             exitCode = runMessageLoop();
         app.shutdown();

@@ -11,8 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "app/application.h"
+#include "platform/startup_shortcut.h"
 #include "app/win32_error.h"
+#include "platform/known_folder.h"
 #include "settings/paths.h"
 #include "wallpaper/file_rules.h"
 
@@ -29,12 +30,7 @@ constexpr DWORD kLongPathBuffer = 32768;
 
 HRESULT startupFolder(std::wstring& folder) noexcept
 {
-    PWSTR path = nullptr;
-    const HRESULT hr = SHGetKnownFolderPath(FOLDERID_Startup, 0, nullptr, &path);
-    if (SUCCEEDED(hr) && path)
-        folder = path;
-    CoTaskMemFree(path);
-    return hr;
+    return knownFolderPath(FOLDERID_Startup, folder);
 }
 
 // Removes a file; one that is already gone counts as removed.
@@ -87,9 +83,9 @@ HRESULT createShortcut(const std::wstring& shortcutPath) noexcept
 
 } // namespace
 
-HRESULT Application::checkStartupShortcut(std::wstring& shortcutPath, bool& exists) noexcept
+HRESULT StartupShortcut::checkStartupShortcut(std::wstring& shortcutPath, bool& exists) const noexcept
 {
-    std::wstring folder = startupFolderOverride;
+    std::wstring folder = folderOverride;
     if (folder.empty()) {
         if (const HRESULT hr = startupFolder(folder); FAILED(hr))
             return hr;
@@ -111,14 +107,14 @@ HRESULT Application::checkStartupShortcut(std::wstring& shortcutPath, bool& exis
     return S_OK;
 }
 
-HRESULT Application::setStartWithWindows(const std::wstring& shortcutPath, bool enable) noexcept
+HRESULT StartupShortcut::setStartWithWindows(const std::wstring& shortcutPath, bool enable) const noexcept
 {
     if (enable)
         return createShortcut(shortcutPath);
     return deleteIfPresent(shortcutPath);
 }
 
-HRESULT Application::migrateStartupShortcut(const std::wstring& shortcutPath, bool exists) noexcept
+HRESULT StartupShortcut::migrateStartupShortcut(const std::wstring& shortcutPath, bool exists) const noexcept
 {
     const std::wstring oldPath = joinPath(parentFolderOf(shortcutPath), kPreviousShortcutName);
     if (!isFile(oldPath))

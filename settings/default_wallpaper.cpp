@@ -37,13 +37,14 @@ std::wstring Application::newDataFilePath() const
     wchar_t text[kGuidTextLength] = {};
     if (StringFromGUID2(guid, text, kGuidTextLength) == 0)
         return {};
-    return joinPath(dataFolder, std::wstring(text) + std::wstring(kDataFileExtension));
+    return joinPath(settings.dataFolder, std::wstring(text) + std::wstring(kDataFileExtension));
 }
 
 void Application::chooseDefaultWallpaper() noexcept
 {
-    const std::vector<std::wstring> chosen =
-        chooseFilesFunction ? chooseFilesFunction(controlWindow, true, language) : std::vector<std::wstring>{};
+    const std::vector<std::wstring> chosen = chooseFilesFunction
+                                                 ? chooseFilesFunction(controlWindow.get(), true, settings.language)
+                                                 : std::vector<std::wstring>{};
     if (chosen.empty())
         return;
     const std::wstring& source = chosen.front();
@@ -85,6 +86,6 @@ void Application::chooseDefaultWallpaper() noexcept
         removeCopy(target);
         return;
     }
-    defaultWallpaperPath = target;
+    settings.defaultWallpaperPath = target;
     showNotification(text(kDefaultSaved), S_OK);
 }

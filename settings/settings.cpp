@@ -1,15 +1,13 @@
-#include <windows.h>
-#include <objbase.h>
-#include <shlobj.h>
+#include "settings/settings.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <cwchar>
-#include <iterator>
 #include <limits>
+#include <optional>
 
-#include "app/application.h"
 #include "app/win32_error.h"
+#include "platform/monitors.h"
 #include "settings/migration.h"
 #include "settings/paths.h"
 #include "wallpaper/file_rules.h"
@@ -20,11 +18,6 @@ constexpr const wchar_t* kSection = L"Peltorine";
 constexpr const wchar_t* kPreviousProductName = L"Corvandelle";
 // Text values are read into this many characters, so longer values are cut to 511.
 constexpr DWORD kValueBufferLength = 512;
-constexpr std::int32_t kAllowedIntervals[] = {5, 10, 15, 30};
-constexpr std::int32_t kMinimumWidgetSize = 48;
-constexpr std::int32_t kMaximumWidgetSize = 128;
-// What a missing legacy widget coordinate reads as.
-constexpr std::int32_t kMissingCoordinate = std::numeric_limits<std::int32_t>::min();
 
 bool isFolder(const std::wstring& path) noexcept
 {
@@ -54,11 +47,6 @@ HRESULT createFolder(const std::wstring& folder) noexcept
     return hresultFromWin32(error);
 }
 
-std::int32_t readInteger(const std::wstring& file, const wchar_t* key, std::int32_t fallback) noexcept
-{
-    return static_cast<std::int32_t>(GetPrivateProfileIntW(kSection, key, fallback, file.c_str()));
-}
-
 std::wstring readText(const std::wstring& file, const wchar_t* key, const wchar_t* fallback)
 {
     wchar_t value[kValueBufferLength] = {};
@@ -66,91 +54,95 @@ std::wstring readText(const std::wstring& file, const wchar_t* key, const wchar_
     return value;
 }
 
-// The primary display's work area; the previous version kept the widget relative to it.
-RECT primaryWorkArea() noexcept
+// A whole number at the start of text, as GetPrivateProfileIntW reads one, but signed on every
+// system: Windows' GetPrivateProfileIntW gives 0 for a negative value. Nothing for text that
+// does not start with a number or does not fit.
+std::optional<std::int32_t> parseInteger(const std::wstring& text) noexcept
 {
-    MONITORINFO info{};
-    info.cbSize = sizeof(info);
-    if (GetMonitorInfoW(MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY), &info))
-        return info.rcWork;
-    RECT workArea{};
-    SystemParametersInfoW(SPI_GETWORKAREA, 0, &workArea, 0);
-    return workArea;
+    const wchar_t* start = text.c_str();
+    while (*start == L' ' || *start == L'\t')
+        ++start;
+    wchar_t* end = nullptr;
+    errno = 0;
+    const long long value = std::wcstoll(start, &end, 10);
+    if (end == start || errno != 0 || value < std::numeric_limits<std::int32_t>::min() ||
+        value > std::numeric_limits<std::int32_t>::max())
+        return std::nullopt;
+    return static_cast<std::int32_t>(value);
+}
+
+std::optional<std::int32_t> readInteger(const std::wstring& file, const wchar_t* key)
+{
+    return parseInteger(readText(file, key, L""));
+}
+
+// "x,y" with a number on each side; anything after the second number is ignored.
+std::optional<POINT> parsePosition(const std::wstring& text) noexcept
+{
+    long x = 0;
+    long y = 0;
+    if (swscanf_s(text.c_str(), L"%ld,%ld", &x, &y) != 2)
+        return std::nullopt;
+    return POINT{x, y};
 }
 
 } // namespace
 
-HRESULT Application::loadSettings() noexcept
+HRESULT prepareSettingsFile(Settings& settings, const std::wstring& localAppData) noexcept
 {
-    PWSTR folder = nullptr;
-    const HRESULT hr = SHGetKnownFolderPath(FOLDERID_LocalAppData, 0, nullptr, &folder);
-    // The shell's string is freed whether or not the call succeeded.
-    const std::wstring localAppData = SUCCEEDED(hr) && folder ? folder : L"";
-    CoTaskMemFree(folder);
-    if (FAILED(hr))
+    settings.dataFolder = joinPath(localAppData, kProductName);
+    if (const HRESULT hr = createFolder(settings.dataFolder); FAILED(hr))
         return hr;
-    return loadSettingsFrom(localAppData);
-}
-
-HRESULT Application::loadSettingsFrom(const std::wstring& localAppData) noexcept
-{
-    dataFolder = joinPath(localAppData, kProductName);
-    if (const HRESULT hr = createFolder(dataFolder); FAILED(hr))
+    settings.settingsPath = joinPath(settings.dataFolder, L"settings.ini");
+    if (const HRESULT hr = migrateSettings(settings.settingsPath, joinPath(localAppData, kPreviousProductName));
+        FAILED(hr))
         return hr;
-    settingsPath = joinPath(dataFolder, L"settings.ini");
-    if (const HRESULT hr = migrateSettings(settingsPath, joinPath(localAppData, kPreviousProductName)); FAILED(hr))
-        return hr;
-
-    // Without a stored fit the shell's current one is kept; a failed call leaves the default.
-    if (desktopWallpaper) {
-        auto position = static_cast<DESKTOP_WALLPAPER_POSITION>(fitMode);
-        (void)desktopWallpaper->GetPosition(&position);
-        fitMode = static_cast<FitMode>(position);
-    }
-
-    const std::int32_t interval = readInteger(settingsPath, L"Interval", 10);
-    if (std::find(std::begin(kAllowedIntervals), std::end(kAllowedIntervals), interval) != std::end(kAllowedIntervals))
-        slideshowInterval = interval;
-
-    // Taken as unsigned, so negative values do not pass.
-    const UINT fit = GetPrivateProfileIntW(kSection, L"Fit", fitMode, settingsPath.c_str());
-    if (fit <= FitSpan)
-        fitMode = static_cast<FitMode>(fit);
-
-    language = readText(settingsPath, L"Language", L"en") == L"vi" ? kVietnamese : kEnglish;
-
-    // Only a plain picture name inside the data folder; whether the file exists is checked on use.
-    const std::wstring defaultName = readText(settingsPath, L"Default", L"");
-    if (isBareFileName(defaultName) && isPicture(defaultName))
-        defaultWallpaperPath = joinPath(dataFolder, defaultName);
-
-    targetMonitor = readText(settingsPath, L"Monitor", L"");
-
-    const std::wstring position = readText(settingsPath, L"WidgetPosition", L"");
-    long x = 0;
-    long y = 0;
-    if (swscanf_s(position.c_str(), L"%ld,%ld", &x, &y) == 2) {
-        widgetPosition = POINT{x, y};
-        widgetPositionSet = true;
-    } else if (position.empty()) {
-        const std::int32_t legacyX = readInteger(settingsPath, L"WidgetX", kMissingCoordinate);
-        const std::int32_t legacyY = readInteger(settingsPath, L"WidgetY", kMissingCoordinate);
-        if (legacyX != kMissingCoordinate && legacyY != kMissingCoordinate) {
-            const RECT workArea = primaryWorkArea();
-            widgetPosition = POINT{workArea.left + legacyX, workArea.top + legacyY};
-            widgetPositionSet = true;
-        }
-    }
-
-    widgetSize = std::clamp(readInteger(settingsPath, L"WidgetSize", 64), kMinimumWidgetSize, kMaximumWidgetSize);
     return S_OK;
 }
 
-bool Application::writeSetting(const wchar_t* key, const std::wstring& value) noexcept
+void readSettings(Settings& settings, FitMode shellFit) noexcept
 {
-    if (WritePrivateProfileStringW(kSection, key, value.c_str(), settingsPath.c_str()))
-        return true;
+    const std::wstring& file = settings.settingsPath;
+
+    if (const auto interval = readInteger(file, L"Interval"); interval && isAllowedInterval(*interval))
+        settings.slideshowInterval = *interval;
+
+    settings.fitMode = shellFit;
+    if (const auto fit = readInteger(file, L"Fit"); fit && *fit >= FitCenter && *fit <= FitSpan)
+        settings.fitMode = *fit;
+
+    settings.language = readText(file, L"Language", L"en") == L"vi" ? kVietnamese : kEnglish;
+
+    // Only a plain picture name inside the data folder; whether the file exists is checked on use.
+    const std::wstring defaultName = readText(file, L"Default", L"");
+    if (isBareFileName(defaultName) && isPicture(defaultName))
+        settings.defaultWallpaperPath = joinPath(settings.dataFolder, defaultName);
+
+    settings.targetMonitor = readText(file, L"Monitor", L"");
+
+    const std::wstring position = readText(file, L"WidgetPosition", L"");
+    if (const auto point = parsePosition(position)) {
+        settings.widgetPosition = *point;
+        settings.widgetPositionSet = true;
+    } else if (position.empty()) {
+        // The previous version kept the widget relative to the primary display's work area.
+        const auto legacyX = readInteger(file, L"WidgetX");
+        const auto legacyY = readInteger(file, L"WidgetY");
+        if (legacyX && legacyY) {
+            const RECT workArea = getMonitorMetrics(MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY)).workArea;
+            settings.widgetPosition = POINT{workArea.left + *legacyX, workArea.top + *legacyY};
+            settings.widgetPositionSet = true;
+        }
+    }
+
+    if (const auto size = readInteger(file, L"WidgetSize"))
+        settings.widgetSize = std::clamp(*size, kMinimumWidgetSize, kMaximumWidgetSize);
+}
+
+HRESULT writeSetting(const Settings& settings, const wchar_t* key, const std::wstring& value) noexcept
+{
+    if (WritePrivateProfileStringW(kSection, key, value.c_str(), settings.settingsPath.c_str()))
+        return S_OK;
     const HRESULT code = lastErrorResult();
-    showNotification(text(kSettingsSaveFailed), code);
-    return false;
+    return FAILED(code) ? code : E_FAIL;
 }

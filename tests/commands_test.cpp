@@ -27,7 +27,7 @@ protected:
 
     void startSlideshowAt10Seconds()
     {
-        app.slideshowInterval = 10;
+        app.settings.slideshowInterval = 10;
         app.applyFileList({pictures.png(L"a.png"), pictures.png(L"b.png")});
         ASSERT_EQ(ModeSlideshow, app.currentState.mode);
         ASSERT_EQ(10000u, world.system.periodOf(SlideshowTimer));
@@ -53,14 +53,14 @@ TEST_F(CommandsTest, IntervalThatCannotBeSavedChangesNothing)
     EXPECT_EQ((std::vector<std::wstring>{notificationLine(L"Couldn't save the settings.", kSharingViolation)}),
               world.notifications());
     EXPECT_EQ(L"Couldn't save the settings.", app.widgetTooltipText);
-    EXPECT_EQ(10, app.slideshowInterval);
+    EXPECT_EQ(10, app.settings.slideshowInterval);
     EXPECT_EQ(10, app.currentState.interval);
     EXPECT_TRUE(world.system.timerEvents.empty()) << "the running slideshow keeps its timing";
     EXPECT_EQ(settingsBefore, world.settingsBytes());
 
     // The next menu still checks the old interval.
     MenuState state;
-    state.slideshowInterval = app.slideshowInterval;
+    state.slideshowInterval = app.settings.slideshowInterval;
     const std::vector<MenuItem> menu = buildMenuModel(state, displays);
     const auto submenu =
         std::find_if(menu.begin(), menu.end(), [](const MenuItem& item) { return item.text == L"Slideshow interval"; });
@@ -77,7 +77,7 @@ TEST_F(CommandsTest, IntervalDuringASlideshowRestartsItsTimer)
     app.executeCommand(kCommandFirstInterval, displays); // 5 seconds
 
     EXPECT_EQ(L"5", world.setting(L"Interval"));
-    EXPECT_EQ(5, app.slideshowInterval);
+    EXPECT_EQ(5, app.settings.slideshowInterval);
     EXPECT_EQ(5, app.currentState.interval);
     ASSERT_EQ(1u, world.system.timerEvents.size());
     EXPECT_TRUE(world.system.timerEvents[0].armed);
@@ -93,7 +93,7 @@ TEST_F(CommandsTest, IntervalWithoutASlideshowOnlyChangesTheSetting)
     app.executeCommand(kCommandFirstInterval + 2, displays); // 15 seconds
 
     EXPECT_EQ(L"15", world.setting(L"Interval"));
-    EXPECT_EQ(15, app.slideshowInterval);
+    EXPECT_EQ(15, app.settings.slideshowInterval);
     EXPECT_EQ(10, app.currentState.interval);
     EXPECT_TRUE(world.system.timerEvents.empty());
 }
@@ -101,20 +101,20 @@ TEST_F(CommandsTest, IntervalWithoutASlideshowOnlyChangesTheSetting)
 TEST_F(CommandsTest, AllDisplaysWritesAnEmptyMonitor)
 {
     ASSERT_TRUE(app.writeSetting(L"Monitor", kDisplay2));
-    app.targetMonitor = kDisplay2;
+    app.settings.targetMonitor = kDisplay2;
 
     app.executeCommand(kCommandAllDisplays, displays);
 
     EXPECT_EQ(L"", world.setting(L"Monitor")) << "the key stays, with nothing after the equals sign";
     EXPECT_NE(std::string::npos, world.settingsBytes().find(std::string("M\0o\0n\0i\0t\0o\0r\0=\0\r\0\n\0", 20)));
-    EXPECT_EQ(L"", app.targetMonitor);
+    EXPECT_EQ(L"", app.settings.targetMonitor);
 }
 
 TEST_F(CommandsTest, DisplayEntryChoosesTheDisplayTheMenuShowed)
 {
     app.executeCommand(kCommandFirstDisplay + 1, displays);
     EXPECT_EQ(kDisplay2, world.setting(L"Monitor"));
-    EXPECT_EQ(kDisplay2, app.targetMonitor);
+    EXPECT_EQ(kDisplay2, app.settings.targetMonitor);
 
     // The choice is for the next change: what the desktop shows stays.
     EXPECT_EQ(L"C:\\old one.jpg", world.fake->wallpaperOf(kDisplay1));
@@ -126,14 +126,14 @@ TEST_F(CommandsTest, CommandsOutsideTheTableDoNothing)
     startSlideshowAt10Seconds();
     const WorldImage before = imageOf(world);
     const std::wstring tooltip = app.widgetTooltipText;
-    const std::uint32_t language = app.language;
+    const std::uint32_t language = app.settings.language;
     // A display beyond the list the menu showed, the banner, and ids between the ranges.
     for (const UINT command : {kCommandFirstDisplay + 2u, 0u, 11u, 12u, 19u, 24u, 29u, 36u, 39u, 44u, 99u, 200u}) {
         app.executeCommand(command, displays);
         EXPECT_EQ(before, imageOf(world)) << "command " << command;
     }
     EXPECT_EQ(tooltip, app.widgetTooltipText);
-    EXPECT_EQ(language, app.language);
+    EXPECT_EQ(language, app.settings.language);
     EXPECT_TRUE(world.notifications().empty());
     EXPECT_TRUE(world.system.timerEvents.empty());
 }
@@ -144,7 +144,7 @@ TEST_F(CommandsTest, SwitchingToVietnameseSavesItAndRetellsTheTooltip)
     app.executeCommand(kCommandVietnamese, displays);
 
     EXPECT_EQ(L"vi", world.setting(L"Language"));
-    EXPECT_EQ(kVietnamese, app.language);
+    EXPECT_EQ(kVietnamese, app.settings.language);
     EXPECT_EQ(L"Peltorine · Đang chạy album hình nền", app.widgetTooltipText);
 
     // Choosing the language in use writes nothing: even a locked file goes unnoticed.
@@ -152,12 +152,12 @@ TEST_F(CommandsTest, SwitchingToVietnameseSavesItAndRetellsTheTooltip)
     ASSERT_TRUE(lock.held());
     app.executeCommand(kCommandVietnamese, displays);
     EXPECT_TRUE(world.notifications().empty());
-    EXPECT_EQ(kVietnamese, app.language);
+    EXPECT_EQ(kVietnamese, app.settings.language);
 }
 
 TEST_F(CommandsTest, LanguageThatCannotBeSavedIsReportedInTheOldLanguage)
 {
-    app.language = kVietnamese;
+    app.settings.language = kVietnamese;
     {
         HeldOpen lock(world.settingsFile);
         ASSERT_TRUE(lock.held());
@@ -165,16 +165,16 @@ TEST_F(CommandsTest, LanguageThatCannotBeSavedIsReportedInTheOldLanguage)
     }
     EXPECT_EQ((std::vector<std::wstring>{notificationLine(L"Không lưu được cài đặt.", kSharingViolation)}),
               world.notifications());
-    EXPECT_EQ(kVietnamese, app.language);
+    EXPECT_EQ(kVietnamese, app.settings.language);
     EXPECT_EQ(std::nullopt, world.setting(L"Language"));
 }
 
 TEST_F(CommandsTest, SwitchingBackToEnglishShowsTheIdleTooltipInEnglish)
 {
-    app.language = kVietnamese;
+    app.settings.language = kVietnamese;
     app.executeCommand(kCommandEnglish, displays);
     EXPECT_EQ(L"en", world.setting(L"Language"));
-    EXPECT_EQ(kEnglish, app.language);
+    EXPECT_EQ(kEnglish, app.settings.language);
     EXPECT_EQ(pick(kIdleTooltip, kEnglish), app.widgetTooltipText);
 }
 
@@ -182,18 +182,18 @@ TEST_F(CommandsTest, WidgetSizeAndCornerAreSaved)
 {
     app.executeCommand(kCommandFirstWidgetSize + 3, displays);
     EXPECT_EQ(L"128", world.setting(L"WidgetSize"));
-    EXPECT_EQ(128, app.widgetSize);
+    EXPECT_EQ(128, app.settings.widgetSize);
 
-    app.widgetPosition = POINT{300, 400};
-    app.widgetPositionSet = true;
+    app.settings.widgetPosition = POINT{300, 400};
+    app.settings.widgetPositionSet = true;
     app.executeCommand(kCommandMoveToCorner, displays);
     EXPECT_EQ(L"default", world.setting(L"WidgetPosition"));
-    EXPECT_FALSE(app.widgetPositionSet);
+    EXPECT_FALSE(app.settings.widgetPositionSet);
 }
 
 TEST_F(CommandsTest, WidgetSettingsThatCannotBeSavedStayAsTheyWere)
 {
-    app.widgetPositionSet = true;
+    app.settings.widgetPositionSet = true;
     {
         HeldOpen lock(world.settingsFile);
         ASSERT_TRUE(lock.held());
@@ -201,9 +201,9 @@ TEST_F(CommandsTest, WidgetSettingsThatCannotBeSavedStayAsTheyWere)
         app.executeCommand(kCommandMoveToCorner, displays);
         app.executeCommand(kCommandFirstDisplay, displays);
     }
-    EXPECT_EQ(64, app.widgetSize);
-    EXPECT_TRUE(app.widgetPositionSet);
-    EXPECT_EQ(L"", app.targetMonitor);
+    EXPECT_EQ(64, app.settings.widgetSize);
+    EXPECT_TRUE(app.settings.widgetPositionSet);
+    EXPECT_EQ(L"", app.settings.targetMonitor);
     EXPECT_EQ(3u, world.notifications().size());
 }
 
@@ -211,7 +211,7 @@ TEST_F(CommandsTest, FitEntryChangesTheFitOfTheDesktop)
 {
     app.executeCommand(kCommandFirstFit + FitCenter, displays);
     EXPECT_EQ(DWPOS_CENTER, world.fake->state().position);
-    EXPECT_EQ(FitCenter, app.fitMode);
+    EXPECT_EQ(FitCenter, app.settings.fitMode);
     EXPECT_EQ(L"0", world.setting(L"Fit"));
 }
 
@@ -226,7 +226,7 @@ TEST_F(CommandsTest, ExitEndsTheMessageLoopWithCodeZero)
 TEST_F(CommandsTest, StartWithWindowsTogglesTheShortcut)
 {
     TempFolder startup;
-    app.startupFolderOverride = startup.path();
+    app.startup.folderOverride = startup.path();
     const std::wstring shortcut = startup / L"Peltorine.lnk";
 
     app.executeCommand(kCommandStartWithWindows, displays);
@@ -240,7 +240,7 @@ TEST_F(CommandsTest, StartWithWindowsThatCannotBeLookedUpIsReported)
 {
     // A folder where the shortcut belongs can be neither read as the setting nor replaced.
     TempFolder startup;
-    app.startupFolderOverride = startup.path();
+    app.startup.folderOverride = startup.path();
     ASSERT_TRUE(CreateDirectoryW((startup / L"Peltorine.lnk").c_str(), nullptr));
 
     app.executeCommand(kCommandStartWithWindows, displays);
@@ -271,9 +271,9 @@ TEST_F(CommandsTest, ChooseWallpaperAsksForPicturesOrVideoAndCancellingChangesNo
     app.executeCommand(kCommandChooseWallpaper, displays);
 
     ASSERT_EQ(1u, asked.size());
-    EXPECT_EQ(app.controlWindow, asked[0].owner);
+    EXPECT_EQ(app.controlWindow.get(), asked[0].owner);
     EXPECT_FALSE(asked[0].forDefault);
-    EXPECT_EQ(app.language, asked[0].language);
+    EXPECT_EQ(app.settings.language, asked[0].language);
     EXPECT_EQ(before, world.fake->state());
     EXPECT_TRUE(world.notifications().empty());
     EXPECT_EQ(ModeNone, app.currentState.mode);

@@ -1,6 +1,7 @@
 // The control window: its messages, timers, the debounced relayout and the tray icon events,
 // driven in-process with a clock the test moves and timer messages the test delivers.
 #include "app/application.h"
+#include "platform/window_thunk.h"
 #include "tests/support/fake_desktop_wallpaper.h"
 #include "tests/support/recording_system.h"
 #include "tests/support/temp_folder.h"
@@ -33,7 +34,7 @@ protected:
 
     LRESULT send(UINT message, WPARAM wParam = 0, LPARAM lParam = 0)
     {
-        return SendMessageW(app.controlWindow, message, wParam, lParam);
+        return SendMessageW(app.controlWindow.get(), message, wParam, lParam);
     }
 
     std::vector<RecordingSystem::TimerEvent> eventsOf(UINT_PTR id) const
@@ -54,7 +55,7 @@ protected:
 TEST_F(ControlWindowTest, IsAHiddenTopLevelToolWindowNamedPeltorine)
 {
     const HWND window = FindWindowW(L"Peltorine.Control", L"Peltorine");
-    ASSERT_EQ(window, app.controlWindow);
+    ASSERT_EQ(window, app.controlWindow.get());
     EXPECT_FALSE(IsWindowVisible(window));
     EXPECT_EQ(nullptr, GetParent(window));
     EXPECT_TRUE(GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
@@ -109,17 +110,17 @@ TEST_F(ControlWindowTest, RelayoutRetriesWithoutAWidgetUntilTheDeadline)
 
 TEST_F(ControlWindowTest, TaskbarRestartAddsTheIconAgainWithTheSameHandle)
 {
-    ASSERT_NE(0u, app.taskbarCreatedMessage);
+    ASSERT_NE(0u, app.trayIcon.taskbarCreatedMessage());
     ASSERT_FALSE(system.iconCalls.empty());
     const HICON first = system.iconCalls.front().data.hIcon;
     system.iconCalls.clear();
 
-    EXPECT_EQ(0, send(app.taskbarCreatedMessage));
+    EXPECT_EQ(0, send(app.trayIcon.taskbarCreatedMessage()));
 
     ASSERT_EQ(2u, system.iconCalls.size());
     EXPECT_EQ(static_cast<DWORD>(NIM_ADD), system.iconCalls[0].message);
     EXPECT_EQ(first, system.iconCalls[0].data.hIcon);
-    EXPECT_EQ(app.controlWindow, system.iconCalls[0].data.hWnd);
+    EXPECT_EQ(app.controlWindow.get(), system.iconCalls[0].data.hWnd);
     EXPECT_EQ(1u, system.iconCalls[0].data.uID);
     EXPECT_EQ(static_cast<DWORD>(NIM_SETVERSION), system.iconCalls[1].message);
     EXPECT_TRUE(system.isArmed(RelayoutTimer));
@@ -161,7 +162,7 @@ TEST_F(ControlWindowTest, IconEventsSingleClickDoesNothingDoubleClickRestoresThe
 {
     const std::wstring picture = folder / L"Peltorine\\default.png";
     writeFileBytes(picture, "");
-    app.defaultWallpaperPath = picture;
+    app.settings.defaultWallpaperPath = picture;
     fake->clearCalls();
 
     send(TrayCallbackMessage, 0, MAKELPARAM(WM_LBUTTONDOWN, 1));
@@ -175,7 +176,7 @@ TEST_F(ControlWindowTest, IconEventsSingleClickDoesNothingDoubleClickRestoresThe
 TEST_F(ControlWindowTest, CloseEndsTheLoopWithExitCodeZeroAndKeepsTheWindow)
 {
     send(WM_CLOSE);
-    EXPECT_TRUE(IsWindow(app.controlWindow));
+    EXPECT_TRUE(IsWindow(app.controlWindow.get()));
     MSG message{};
     ASSERT_TRUE(PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
     EXPECT_EQ(0u, message.wParam);
@@ -183,7 +184,7 @@ TEST_F(ControlWindowTest, CloseEndsTheLoopWithExitCodeZeroAndKeepsTheWindow)
 
 TEST_F(ControlWindowTest, ShutdownRemovesTheIconAndDestroysTheWindow)
 {
-    const HWND window = app.controlWindow;
+    const HWND window = app.controlWindow.get();
     system.iconCalls.clear();
     app.shutdown();
     EXPECT_FALSE(IsWindow(window));
@@ -192,13 +193,13 @@ TEST_F(ControlWindowTest, ShutdownRemovesTheIconAndDestroysTheWindow)
     EXPECT_EQ(window, system.iconCalls[0].data.hWnd);
     EXPECT_EQ(1u, system.iconCalls[0].data.uID);
     EXPECT_EQ(0u, system.iconCalls[0].data.uFlags);
-    EXPECT_FALSE(app.trayIconAdded);
+    EXPECT_FALSE(app.trayIcon.added());
 }
 
 TEST(ControlWindowThunk, MessagesBeforeCreationGoToTheDefaultProcedure)
 {
     WNDCLASSW windowClass{};
-    windowClass.lpfnWndProc = Application::controlWindowThunk;
+    windowClass.lpfnWndProc = windowThunk<Application>;
     windowClass.hInstance = GetModuleHandleW(nullptr);
     windowClass.lpszClassName = L"Peltorine.ThunkTest";
     ASSERT_NE(0, RegisterClassW(&windowClass));

@@ -118,9 +118,9 @@ protected:
                                          IID_PPV_ARGS(&app.imagingFactory)));
         EXPECT_EQ(S_OK, app.loadSettingsFrom(local.path()));
         // Only the owner of the dialog; a window of its own so that the handle is real.
-        app.controlWindow = CreateWindowExW(0, L"Static", L"Peltorine", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                            GetModuleHandleW(nullptr), nullptr);
-        app.trayIconAdded = true;
+        app.controlWindow.reset(CreateWindowExW(0, L"Static", L"Peltorine", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                                GetModuleHandleW(nullptr), nullptr));
+        app.trayIcon.add(app.controlWindow.get(), TrayCallbackMessage);
         app.chooseFilesFunction = [this](HWND owner, bool forDefault, std::uint32_t language) {
             dialogCalls.push_back({owner, forDefault, language});
             std::vector<std::wstring> answer;
@@ -131,8 +131,8 @@ protected:
             return answer;
         };
         fake->clearCalls();
+        system.iconCalls.clear();
     }
-    ~DefaultStoreTest() override { DestroyWindow(app.controlWindow); }
 
     std::wstring dataFolder() const { return local / L"Peltorine"; }
 
@@ -140,7 +140,7 @@ protected:
     {
         constexpr const wchar_t* kMissing = L"\x1F(missing)";
         wchar_t value[512] = {};
-        GetPrivateProfileStringW(L"Peltorine", L"Default", kMissing, value, 512, app.settingsPath.c_str());
+        GetPrivateProfileStringW(L"Peltorine", L"Default", kMissing, value, 512, app.settings.settingsPath.c_str());
         if (std::wstring(value) == kMissing)
             return std::nullopt;
         return std::wstring(value);
@@ -172,7 +172,7 @@ protected:
     {
         dialogAnswers.push_back({path});
         app.chooseDefaultWallpaper();
-        return app.defaultWallpaperPath;
+        return app.settings.defaultWallpaperPath;
     }
 
     PictureFolder pictures;
@@ -203,7 +203,7 @@ TEST_F(DefaultStoreTest, ChoosingAPngStoresAByteForByteCopyUnderAGuidName)
     app.chooseDefaultWallpaper();
 
     ASSERT_EQ(1u, dialogCalls.size());
-    EXPECT_EQ(app.controlWindow, dialogCalls[0].owner);
+    EXPECT_EQ(app.controlWindow.get(), dialogCalls[0].owner);
     EXPECT_TRUE(dialogCalls[0].forDefault);
     EXPECT_EQ(kEnglish, dialogCalls[0].language);
     const std::vector<std::wstring> stored = copies();
@@ -211,7 +211,7 @@ TEST_F(DefaultStoreTest, ChoosingAPngStoresAByteForByteCopyUnderAGuidName)
     EXPECT_TRUE(isGuidName(stored[0], L".png")) << stored[0];
     EXPECT_EQ(readFileBytes(source), readFileBytes(dataFolder() + L"\\" + stored[0]));
     EXPECT_EQ(stored[0], defaultKey());
-    EXPECT_EQ(dataFolder() + L"\\" + stored[0], app.defaultWallpaperPath);
+    EXPECT_EQ(dataFolder() + L"\\" + stored[0], app.settings.defaultWallpaperPath);
     EXPECT_EQ(std::vector<std::wstring>{notificationLine(L"Default wallpaper saved.", S_OK)}, system.debugLines);
     EXPECT_EQ((std::vector<std::pair<bool, std::wstring>>{{false, L"Default wallpaper saved."}}), balloons());
     EXPECT_FALSE(app.widgetErrorFlash);
@@ -222,7 +222,7 @@ TEST_F(DefaultStoreTest, ChoosingAPngStoresAByteForByteCopyUnderAGuidName)
 
 TEST_F(DefaultStoreTest, VietnameseDialogAndMessage)
 {
-    app.language = kVietnamese;
+    app.settings.language = kVietnamese;
 
     chooseSuccessfully(pictures.jpeg(L"Ảnh.jpg"));
 
@@ -245,7 +245,7 @@ TEST_F(DefaultStoreTest, UpperCaseJpegExtensionIsKeptAndTheNextStartUsesTheCopy)
     RecordingSystem nextSystem;
     Application next{GetModuleHandleW(nullptr), nextSystem};
     ASSERT_EQ(S_OK, next.loadSettingsFrom(local.path()));
-    EXPECT_EQ(stored, next.defaultWallpaperPath);
+    EXPECT_EQ(stored, next.settings.defaultWallpaperPath);
 }
 
 TEST_F(DefaultStoreTest, PngContentNamedJpgIsStoredUnderItsOwnName)
@@ -311,7 +311,7 @@ TEST_P(DefaultStoreRefusalTest, IsReportedAndLeavesNothingBehind)
     EXPECT_EQ(std::vector<std::wstring>{notificationLine(message, expected)}, system.debugLines);
     EXPECT_EQ((std::vector<std::pair<bool, std::wstring>>{{true, message}}), balloons());
     EXPECT_EQ(std::vector<std::wstring>{fileNameOf(previous)}, copies());
-    EXPECT_EQ(previous, app.defaultWallpaperPath);
+    EXPECT_EQ(previous, app.settings.defaultWallpaperPath);
     EXPECT_EQ(fileNameOf(previous), defaultKey());
 }
 
@@ -336,7 +336,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(DefaultStoreTest, FailedCopyIsReportedWithTheSystemsCode)
 {
     const std::wstring source = pictures.png(L"fine.png");
-    app.dataFolder = local / L"Peltorine\\removed meanwhile";
+    app.settings.dataFolder = local / L"Peltorine\\removed meanwhile";
     dialogAnswers.push_back({source});
 
     app.chooseDefaultWallpaper();
@@ -345,7 +345,7 @@ TEST_F(DefaultStoreTest, FailedCopyIsReportedWithTheSystemsCode)
                   L"Couldn't save the default wallpaper. Choose a valid PNG or JPEG image.",
                   HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND))},
               system.debugLines);
-    EXPECT_EQ(L"", app.defaultWallpaperPath);
+    EXPECT_EQ(L"", app.settings.defaultWallpaperPath);
     EXPECT_FALSE(defaultKey().has_value());
 }
 
@@ -358,7 +358,7 @@ TEST_F(DefaultStoreTest, FailedSettingsWriteRemovesTheCopyAndKeepsThePreviousDef
     ASSERT_TRUE(SetFileAttributesW(source.c_str(), FILE_ATTRIBUTE_READONLY));
     dialogAnswers.push_back({source});
     {
-        HeldOpen settings(app.settingsPath);
+        HeldOpen settings(app.settings.settingsPath);
         ASSERT_TRUE(settings.held());
 
         app.chooseDefaultWallpaper();
@@ -369,13 +369,13 @@ TEST_F(DefaultStoreTest, FailedSettingsWriteRemovesTheCopyAndKeepsThePreviousDef
                                                          HRESULT_FROM_WIN32(ERROR_SHARING_VIOLATION))},
               system.debugLines);
     EXPECT_EQ(std::vector<std::wstring>{fileNameOf(previous)}, copies());
-    EXPECT_EQ(previous, app.defaultWallpaperPath);
+    EXPECT_EQ(previous, app.settings.defaultWallpaperPath);
     EXPECT_EQ(fileNameOf(previous), defaultKey());
 }
 
 TEST_F(DefaultStoreTest, CancelledDialogDoesNothing)
 {
-    const std::string settingsBefore = readFileBytes(app.settingsPath);
+    const std::string settingsBefore = readFileBytes(app.settings.settingsPath);
 
     app.chooseDefaultWallpaper();
 
@@ -383,15 +383,15 @@ TEST_F(DefaultStoreTest, CancelledDialogDoesNothing)
     EXPECT_TRUE(copies().empty());
     EXPECT_TRUE(system.debugLines.empty());
     EXPECT_TRUE(system.iconCalls.empty());
-    EXPECT_EQ(settingsBefore, readFileBytes(app.settingsPath));
-    EXPECT_EQ(L"", app.defaultWallpaperPath);
+    EXPECT_EQ(settingsBefore, readFileBytes(app.settings.settingsPath));
+    EXPECT_EQ(L"", app.settings.defaultWallpaperPath);
 }
 
 TEST_F(DefaultStoreTest, RestoringWithoutAUsableDefaultOpensTheChoiceAndShowsIt)
 {
     // No default yet, and a default whose file has gone.
     for (const std::wstring& before : {std::wstring(), dataFolder() + L"\\{deleted}.png"}) {
-        app.defaultWallpaperPath = before;
+        app.settings.defaultWallpaperPath = before;
         dialogCalls.clear();
         const std::wstring source = pictures.png(L"restored.png");
         dialogAnswers.push_back({source});
@@ -400,10 +400,10 @@ TEST_F(DefaultStoreTest, RestoringWithoutAUsableDefaultOpensTheChoiceAndShowsIt)
 
         ASSERT_EQ(1u, dialogCalls.size());
         EXPECT_TRUE(dialogCalls[0].forDefault);
-        ASSERT_NE(before, app.defaultWallpaperPath);
-        EXPECT_EQ(app.defaultWallpaperPath, fake->wallpaperOf(kDisplay1));
-        EXPECT_EQ(app.defaultWallpaperPath, fake->wallpaperOf(kDisplay2));
-        EXPECT_EQ(readFileBytes(source), readFileBytes(app.defaultWallpaperPath));
+        ASSERT_NE(before, app.settings.defaultWallpaperPath);
+        EXPECT_EQ(app.settings.defaultWallpaperPath, fake->wallpaperOf(kDisplay1));
+        EXPECT_EQ(app.settings.defaultWallpaperPath, fake->wallpaperOf(kDisplay2));
+        EXPECT_EQ(readFileBytes(source), readFileBytes(app.settings.defaultWallpaperPath));
     }
 }
 

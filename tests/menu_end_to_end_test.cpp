@@ -202,7 +202,7 @@ protected:
         ASSERT_EQ(S_OK, CoCreateInstance(CLSID_WICImagingFactory2, nullptr, CLSCTX_INPROC_SERVER,
                                          IID_PPV_ARGS(&app.imagingFactory)));
         ASSERT_EQ(S_OK, app.loadSettingsFrom(folder.path()));
-        app.startupFolderOverride = startup.path();
+        app.startup.folderOverride = startup.path();
         ASSERT_EQ(S_OK, app.initializeWindows());
         app.highContrast = false;
 
@@ -226,13 +226,14 @@ protected:
     // A right click on the tray icon, as the shell reports it.
     void rightClickTrayIcon()
     {
-        SendMessageW(app.controlWindow, TrayCallbackMessage, kTrayIconId, MAKELPARAM(WM_CONTEXTMENU, kTrayIconId));
+        SendMessageW(app.controlWindow.get(), TrayCallbackMessage, kTrayIconId,
+                     MAKELPARAM(WM_CONTEXTMENU, kTrayIconId));
     }
 
     std::optional<std::wstring> setting(const wchar_t* key) const
     {
         wchar_t value[256] = {};
-        GetPrivateProfileStringW(L"Peltorine", key, L"(missing)", value, 256, app.settingsPath.c_str());
+        GetPrivateProfileStringW(L"Peltorine", key, L"(missing)", value, 256, app.settings.settingsPath.c_str());
         if (std::wstring(value) == L"(missing)")
             return std::nullopt;
         return std::wstring(value);
@@ -248,7 +249,7 @@ protected:
 
 TEST_F(MenuEndToEndTest, RightClickOnTheIconShowsTheMenuAndChoosingAnIntervalSavesIt)
 {
-    MenuDriver driver(app.controlWindow, L"Slideshow interval", kCommandFirstInterval);
+    MenuDriver driver(app.controlWindow.get(), L"Slideshow interval", kCommandFirstInterval);
     ASSERT_TRUE(driver.hooked());
     driver.start();
     rightClickTrayIcon();
@@ -297,17 +298,17 @@ TEST_F(MenuEndToEndTest, RightClickOnTheIconShowsTheMenuAndChoosingAnIntervalSav
     EXPECT_TRUE(driver.reachedCommand);
 
     EXPECT_EQ(L"5", setting(L"Interval"));
-    EXPECT_EQ(5, app.slideshowInterval);
+    EXPECT_EQ(5, app.settings.slideshowInterval);
     EXPECT_EQ(nullptr, visibleMenuWindow()) << "the menu is gone once the command has run";
 }
 
 TEST_F(MenuEndToEndTest, HighContrastMenuHasNoBannerAndDismissingItRunsNothing)
 {
     app.highContrast = true;
-    app.language = kVietnamese;
-    const std::string settingsBefore = readFileBytes(app.settingsPath);
+    app.settings.language = kVietnamese;
+    const std::string settingsBefore = readFileBytes(app.settings.settingsPath);
 
-    MenuDriver driver(app.controlWindow, L"", 0);
+    MenuDriver driver(app.controlWindow.get(), L"", 0);
     ASSERT_TRUE(driver.hooked());
     driver.start();
     rightClickTrayIcon();
@@ -316,7 +317,7 @@ TEST_F(MenuEndToEndTest, HighContrastMenuHasNoBannerAndDismissingItRunsNothing)
     EXPECT_EQ(L"4 Chọn hình nền…", driver.shown.front());
     EXPECT_EQ(L"6 Thoát Peltorine", driver.shown.back());
     EXPECT_TRUE(system.debugLines.empty());
-    EXPECT_EQ(settingsBefore, readFileBytes(app.settingsPath));
+    EXPECT_EQ(settingsBefore, readFileBytes(app.settings.settingsPath));
     EXPECT_EQ(nullptr, visibleMenuWindow());
 }
 

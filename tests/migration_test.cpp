@@ -130,16 +130,16 @@ TEST_F(MigrationTest, PreviousSectionAndPictureAreCarriedOverAndReadAtStart)
     EXPECT_EQ(previousBytes, readFileBytes(previousSettings));
     EXPECT_EQ(kPicture, readFileBytes(previousFolder + L"\\Ảnh nền.png"));
 
-    EXPECT_EQ(15, app.slideshowInterval);
-    EXPECT_EQ(FitFit, app.fitMode);
-    EXPECT_EQ(kVietnamese, app.language);
-    EXPECT_EQ(dataFolder + L"\\Ảnh nền.png", app.defaultWallpaperPath);
+    EXPECT_EQ(15, app.settings.slideshowInterval);
+    EXPECT_EQ(FitFit, app.settings.fitMode);
+    EXPECT_EQ(kVietnamese, app.settings.language);
+    EXPECT_EQ(dataFolder + L"\\Ảnh nền.png", app.settings.defaultWallpaperPath);
     MONITORINFO primary{};
     primary.cbSize = sizeof(primary);
     ASSERT_TRUE(GetMonitorInfoW(MonitorFromPoint({0, 0}, MONITOR_DEFAULTTOPRIMARY), &primary));
-    EXPECT_TRUE(app.widgetPositionSet);
-    EXPECT_EQ(primary.rcWork.left + 100, app.widgetPosition.x);
-    EXPECT_EQ(primary.rcWork.top + 50, app.widgetPosition.y);
+    EXPECT_TRUE(app.settings.widgetPositionSet);
+    EXPECT_EQ(primary.rcWork.left + 100, app.settings.widgetPosition.x);
+    EXPECT_EQ(primary.rcWork.top + 50, app.settings.widgetPosition.y);
 }
 
 struct BadDefaultCase {

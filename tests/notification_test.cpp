@@ -10,8 +10,8 @@ class NotificationTest : public ::testing::Test {
 protected:
     NotificationTest()
     {
-        app.controlWindow = reinterpret_cast<HWND>(0x1234);
-        app.trayIconAdded = true;
+        app.trayIcon.add(reinterpret_cast<HWND>(0x1234), TrayCallbackMessage);
+        system.iconCalls.clear();
     }
 
     const NOTIFYICONDATAW& balloon() const { return system.iconCalls.at(0).data; }
@@ -59,7 +59,8 @@ TEST_F(NotificationTest, FailureShowsAWarningAndFlashesTheWidgetEachTimeAnew)
 
 TEST_F(NotificationTest, WithoutATaskbarOnlyTheTooltipAndTheDebugLineRemain)
 {
-    app.trayIconAdded = false;
+    app.trayIcon.remove();
+    system.iconCalls.clear();
     app.widgetWindow = GetDesktopWindow();
     app.showNotification(L"Couldn't change the wallpaper.", E_FAIL);
 
@@ -90,7 +91,7 @@ TEST(TrayIcon, AddsVersionFourIconWithTooltipAndCallback)
 {
     RecordingSystem system;
     Application app(GetModuleHandleW(nullptr), system);
-    app.addTrayIcon();
+    app.trayIcon.add(app.controlWindow.get(), TrayCallbackMessage);
 
     ASSERT_EQ(2u, system.iconCalls.size());
     const NOTIFYICONDATAW& add = system.iconCalls[0].data;
@@ -101,7 +102,7 @@ TEST(TrayIcon, AddsVersionFourIconWithTooltipAndCallback)
     EXPECT_NE(nullptr, add.hIcon);
     EXPECT_EQ(static_cast<DWORD>(NIM_SETVERSION), system.iconCalls[1].message);
     EXPECT_EQ(4u, system.iconCalls[1].data.uVersion);
-    EXPECT_TRUE(app.trayIconAdded);
+    EXPECT_TRUE(app.trayIcon.added());
 }
 
 TEST(TrayIcon, MissingTaskbarLeavesNoIconAndNoVersionCall)
@@ -109,9 +110,9 @@ TEST(TrayIcon, MissingTaskbarLeavesNoIconAndNoVersionCall)
     RecordingSystem system;
     system.iconCallResult = FALSE;
     Application app(GetModuleHandleW(nullptr), system);
-    app.addTrayIcon();
+    app.trayIcon.add(app.controlWindow.get(), TrayCallbackMessage);
     EXPECT_EQ(1u, system.iconCalls.size());
-    EXPECT_FALSE(app.trayIconAdded);
+    EXPECT_FALSE(app.trayIcon.added());
 }
 
 } // namespace

@@ -60,17 +60,17 @@ TEST_F(SettingsTest, FirstStartCreatesTheFolderAndAnEmptyUtf16FileAndReadsDefaul
 
     ASSERT_EQ(S_OK, app.loadSettingsFrom(localAppData));
 
-    EXPECT_EQ(localAppData + L"\\Peltorine", app.dataFolder);
-    EXPECT_EQ(localAppData + L"\\Peltorine\\settings.ini", app.settingsPath);
-    EXPECT_EQ(std::string("\xFF\xFE", 2), readFileBytes(app.settingsPath));
+    EXPECT_EQ(localAppData + L"\\Peltorine", app.settings.dataFolder);
+    EXPECT_EQ(localAppData + L"\\Peltorine\\settings.ini", app.settings.settingsPath);
+    EXPECT_EQ(std::string("\xFF\xFE", 2), readFileBytes(app.settings.settingsPath));
     EXPECT_FALSE(fileExists(localAppData + L"\\Peltorine\\settings.migrating"));
-    EXPECT_EQ(10, app.slideshowInterval);
-    EXPECT_EQ(kShellFit, app.fitMode);
-    EXPECT_EQ(kEnglish, app.language);
-    EXPECT_EQ(L"", app.defaultWallpaperPath);
-    EXPECT_EQ(L"", app.targetMonitor);
-    EXPECT_FALSE(app.widgetPositionSet);
-    EXPECT_EQ(64, app.widgetSize);
+    EXPECT_EQ(10, app.settings.slideshowInterval);
+    EXPECT_EQ(kShellFit, app.settings.fitMode);
+    EXPECT_EQ(kEnglish, app.settings.language);
+    EXPECT_EQ(L"", app.settings.defaultWallpaperPath);
+    EXPECT_EQ(L"", app.settings.targetMonitor);
+    EXPECT_FALSE(app.settings.widgetPositionSet);
+    EXPECT_EQ(64, app.settings.widgetSize);
     // The shell is asked, never told.
     ASSERT_EQ(1, desktop->totalCalls()) << desktop->callsText();
     EXPECT_EQ(1, desktop->callCount(L"GetPosition"));
@@ -177,22 +177,22 @@ TEST_P(SettingsKeyTest, LoadsTheStoredValueOrItsFallback)
 
     ASSERT_EQ(S_OK, app.loadSettingsFrom(local.path()));
 
-    EXPECT_EQ(expected.interval, app.slideshowInterval);
-    EXPECT_EQ(expected.fit, app.fitMode);
-    EXPECT_EQ(expected.language, app.language);
+    EXPECT_EQ(expected.interval, app.settings.slideshowInterval);
+    EXPECT_EQ(expected.fit, app.settings.fitMode);
+    EXPECT_EQ(expected.language, app.settings.language);
     EXPECT_EQ(expected.defaultName.empty() ? L"" : dataFolder() + L"\\" + expected.defaultName,
-              app.defaultWallpaperPath);
-    EXPECT_EQ(expected.monitor, app.targetMonitor);
-    EXPECT_EQ(expected.positionSet, app.widgetPositionSet);
+              app.settings.defaultWallpaperPath);
+    EXPECT_EQ(expected.monitor, app.settings.targetMonitor);
+    EXPECT_EQ(expected.positionSet, app.settings.widgetPositionSet);
     if (expected.positionSet) {
         MONITORINFO primary{};
         primary.cbSize = sizeof(primary);
         ASSERT_TRUE(GetMonitorInfoW(MonitorFromPoint({0, 0}, MONITOR_DEFAULTTOPRIMARY), &primary));
         const POINT origin = expected.fromWorkArea ? POINT{primary.rcWork.left, primary.rcWork.top} : POINT{0, 0};
-        EXPECT_EQ(origin.x + expected.x, app.widgetPosition.x);
-        EXPECT_EQ(origin.y + expected.y, app.widgetPosition.y);
+        EXPECT_EQ(origin.x + expected.x, app.settings.widgetPosition.x);
+        EXPECT_EQ(origin.y + expected.y, app.settings.widgetPosition.y);
     }
-    EXPECT_EQ(expected.size, app.widgetSize);
+    EXPECT_EQ(expected.size, app.settings.widgetSize);
     // Loading never writes.
     EXPECT_EQ(before, readFileBytes(settingsFile()));
     EXPECT_FALSE(fileExists(dataFolder() + L"\\settings.migrating"));
@@ -208,7 +208,7 @@ TEST_F(SettingsTest, TextLongerThan511CharactersIsCut)
 
     ASSERT_EQ(S_OK, app.loadSettingsFrom(local.path()));
 
-    EXPECT_EQ(longValue.substr(0, 511), app.targetMonitor);
+    EXPECT_EQ(longValue.substr(0, 511), app.settings.targetMonitor);
 }
 
 TEST_F(SettingsTest, WrittenKeysAreReadBackByTheNextStartAndFieldsStayAsTheyWere)
@@ -222,17 +222,17 @@ TEST_F(SettingsTest, WrittenKeysAreReadBackByTheNextStartAndFieldsStayAsTheyWere
     EXPECT_TRUE(app.writeSetting(L"Default", L"Ảnh nền.png"));
 
     EXPECT_TRUE(system.debugLines.empty());
-    EXPECT_EQ(10, app.slideshowInterval);
-    EXPECT_EQ(L"", app.targetMonitor);
-    EXPECT_EQ(L"", app.defaultWallpaperPath);
+    EXPECT_EQ(10, app.settings.slideshowInterval);
+    EXPECT_EQ(L"", app.settings.targetMonitor);
+    EXPECT_EQ(L"", app.settings.defaultWallpaperPath);
     EXPECT_EQ(std::string("\xFF\xFE", 2), readFileBytes(settingsFile()).substr(0, 2));
 
     Application next(GetModuleHandleW(nullptr), system);
     next.desktopWallpaper = desktop;
     ASSERT_EQ(S_OK, next.loadSettingsFrom(local.path()));
-    EXPECT_EQ(30, next.slideshowInterval);
-    EXPECT_EQ(display, next.targetMonitor);
-    EXPECT_EQ(dataFolder() + L"\\Ảnh nền.png", next.defaultWallpaperPath);
+    EXPECT_EQ(30, next.settings.slideshowInterval);
+    EXPECT_EQ(display, next.settings.targetMonitor);
+    EXPECT_EQ(dataFolder() + L"\\Ảnh nền.png", next.settings.defaultWallpaperPath);
 }
 
 struct FailedWriteCase {
@@ -251,7 +251,7 @@ TEST_F(SettingsTest, FailedWriteIsReportedInTheCurrentLanguageAndChangesNothing)
     const std::string before = readFileBytes(settingsFile());
     for (const FailedWriteCase& test : cases) {
         system.debugLines.clear();
-        app.language = test.language;
+        app.settings.language = test.language;
         {
             const HeldOpen other(settingsFile());
             ASSERT_TRUE(other.held());
@@ -259,7 +259,7 @@ TEST_F(SettingsTest, FailedWriteIsReportedInTheCurrentLanguageAndChangesNothing)
             EXPECT_FALSE(app.writeSetting(L"Interval", L"30"));
         }
         EXPECT_EQ(std::vector<std::wstring>{test.line}, system.debugLines);
-        EXPECT_EQ(10, app.slideshowInterval);
+        EXPECT_EQ(10, app.settings.slideshowInterval);
         EXPECT_EQ(before, readFileBytes(settingsFile()));
     }
 }

@@ -20,7 +20,7 @@ protected:
     {
         world.fake->addDisplay(kDisplay1, kRect1, L"C:\\old one.jpg");
         world.fake->addDisplay(kDisplay2, kRect2, L"C:\\old two.jpg");
-        app.fitMode = FitFill;
+        app.settings.fitMode = FitFill;
     }
 
     // What each display shows, display 1 first.
@@ -39,7 +39,7 @@ TEST_F(SlideshowTest, ShowsThePicturesInNaturalNameOrderAndWrapsAround)
     const std::wstring img10 = pictures.png(L"img10.png");
     const std::wstring img2 = pictures.jpeg(L"img2.jpg");
     const std::wstring img1 = pictures.png(L"img1.png");
-    app.slideshowInterval = 15;
+    app.settings.slideshowInterval = 15;
 
     app.applyFileList({img10, img2, img1});
 
@@ -113,7 +113,7 @@ class SlideshowFailureTest : public SlideshowTest, public ::testing::WithParamIn
 TEST_P(SlideshowFailureTest, TriesEveryPictureOnceThenStopsWithTheLastCode)
 {
     const std::vector<std::wstring> files = {pictures.png(L"a.png"), pictures.png(L"b.png"), pictures.png(L"c.png")};
-    app.targetMonitor = kDisplay2;
+    app.settings.targetMonitor = kDisplay2;
     app.applyFileList(files);
     app.advanceSlideshow();
     ASSERT_EQ(files[1], world.fake->wallpaperOf(kDisplay2));
@@ -179,7 +179,7 @@ TEST_F(SlideshowTest, OnePictureIsAStillAndSeveralAreASlideshow)
         {{pictures.png(L"x.png"), pictures.jpeg(L"y.jpeg")}, ModeSlideshow, true},
     };
     for (const Case& test : cases) {
-        app.slideshowInterval = 5;
+        app.settings.slideshowInterval = 5;
         app.applyFileList(test.files);
         EXPECT_EQ(test.mode, app.currentState.mode);
         EXPECT_EQ(test.timer, world.system.isArmed(SlideshowTimer));
@@ -193,8 +193,8 @@ TEST_F(SlideshowTest, UnderSpanTheShowCoversEveryDisplayWhateverTheTarget)
 {
     const std::wstring a = pictures.png(L"a.png");
     const std::wstring b = pictures.png(L"b.png");
-    app.fitMode = FitSpan;
-    app.targetMonitor = kDisplay1;
+    app.settings.fitMode = FitSpan;
+    app.settings.targetMonitor = kDisplay1;
 
     app.applyFileList({b, a});
 
@@ -207,12 +207,12 @@ TEST_F(SlideshowTest, ATickKeepsTheShowsOwnDisplayAndFitAndPutsBackAMovedPositio
 {
     const std::wstring a = pictures.png(L"a.png");
     const std::wstring b = pictures.png(L"b.png");
-    app.targetMonitor = kDisplay1;
-    app.fitMode = FitFit;
+    app.settings.targetMonitor = kDisplay1;
+    app.settings.fitMode = FitFit;
     app.applyFileList({a, b});
     // Later choices apply to the next list only; the position is changed behind our back.
-    app.targetMonitor = kDisplay2;
-    app.fitMode = FitCenter;
+    app.settings.targetMonitor = kDisplay2;
+    app.settings.fitMode = FitCenter;
     world.fake->setPosition(DWPOS_TILE);
 
     app.advanceSlideshow();
@@ -238,7 +238,7 @@ TEST_F(SlideshowTest, AFailedChangeLeavesTheSlideshowRunning)
     const std::wstring a = pictures.png(L"a.png");
     const std::wstring b = pictures.png(L"b.png");
     app.applyFileList({a, b});
-    app.targetMonitor = kDisplay2;
+    app.settings.targetMonitor = kDisplay2;
     world.fake->removeDisplay(kDisplay2);
 
     app.applyFileList({pictures.png(L"c.png")});

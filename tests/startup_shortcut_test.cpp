@@ -86,7 +86,7 @@ class StartupShortcutTest : public ::testing::Test {
 protected:
     StartupShortcutTest()
     {
-        app.startupFolderOverride = startup.path();
+        app.startup.folderOverride = startup.path();
         // Programs for the old shortcuts to point at.
         CreateDirectoryW((programs / L"Corvandelle").c_str(), nullptr);
         for (const wchar_t* name : {L"Corvandelle\\Corvandelle.exe", L"Corvandelle\\CORVANDELLE.EXE.bak",
@@ -109,7 +109,7 @@ TEST_F(StartupShortcutTest, EmptyStartupFolderHasNoShortcut)
     std::wstring path = L"before";
     bool exists = true;
 
-    EXPECT_EQ(S_OK, app.checkStartupShortcut(path, exists));
+    EXPECT_EQ(S_OK, app.startup.checkStartupShortcut(path, exists));
 
     EXPECT_EQ(shortcutPath(), path);
     EXPECT_FALSE(exists);
@@ -119,11 +119,11 @@ TEST_F(StartupShortcutTest, TurningOnWritesAShortcutToTheRunningExecutableAndTur
 {
     std::wstring path;
     bool exists = false;
-    ASSERT_EQ(S_OK, app.checkStartupShortcut(path, exists));
+    ASSERT_EQ(S_OK, app.startup.checkStartupShortcut(path, exists));
 
-    ASSERT_EQ(S_OK, app.setStartWithWindows(path, true));
+    ASSERT_EQ(S_OK, app.startup.setStartWithWindows(path, true));
 
-    ASSERT_EQ(S_OK, app.checkStartupShortcut(path, exists));
+    ASSERT_EQ(S_OK, app.startup.checkStartupShortcut(path, exists));
     EXPECT_TRUE(exists);
     const Shortcut written = readShortcut(shortcutPath());
     ASSERT_EQ(S_OK, written.loaded);
@@ -132,16 +132,16 @@ TEST_F(StartupShortcutTest, TurningOnWritesAShortcutToTheRunningExecutableAndTur
     EXPECT_EQ(L"Peltorine", written.description);
 
     // Turning it on again overwrites the shortcut in place.
-    EXPECT_EQ(S_OK, app.setStartWithWindows(path, true));
+    EXPECT_EQ(S_OK, app.startup.setStartWithWindows(path, true));
     EXPECT_EQ(runningExecutable(), readShortcut(shortcutPath()).target);
 
-    EXPECT_EQ(S_OK, app.setStartWithWindows(path, false));
+    EXPECT_EQ(S_OK, app.startup.setStartWithWindows(path, false));
     EXPECT_FALSE(fileExists(shortcutPath()));
-    ASSERT_EQ(S_OK, app.checkStartupShortcut(path, exists));
+    ASSERT_EQ(S_OK, app.startup.checkStartupShortcut(path, exists));
     EXPECT_FALSE(exists);
 
     // A shortcut that vanished in between is still "off".
-    EXPECT_EQ(S_OK, app.setStartWithWindows(path, false));
+    EXPECT_EQ(S_OK, app.startup.setStartWithWindows(path, false));
 }
 
 TEST_F(StartupShortcutTest, AShortcutTheUserCopiedInCountsAsOn)
@@ -150,7 +150,7 @@ TEST_F(StartupShortcutTest, AShortcutTheUserCopiedInCountsAsOn)
     std::wstring path;
     bool exists = false;
 
-    EXPECT_EQ(S_OK, app.checkStartupShortcut(path, exists));
+    EXPECT_EQ(S_OK, app.startup.checkStartupShortcut(path, exists));
 
     EXPECT_TRUE(exists);
 }
@@ -161,7 +161,7 @@ TEST_F(StartupShortcutTest, FolderNamedLikeTheShortcutFailsTheCheck)
     std::wstring path;
     bool exists = true;
 
-    EXPECT_EQ(static_cast<HRESULT>(0x8007010B), app.checkStartupShortcut(path, exists));
+    EXPECT_EQ(static_cast<HRESULT>(0x8007010B), app.startup.checkStartupShortcut(path, exists));
 
     EXPECT_EQ(shortcutPath(), path);
     EXPECT_FALSE(exists);
@@ -169,20 +169,20 @@ TEST_F(StartupShortcutTest, FolderNamedLikeTheShortcutFailsTheCheck)
 
 TEST_F(StartupShortcutTest, MissingStartupFolderMeansOffAndTurningOnFails)
 {
-    app.startupFolderOverride = startup / L"not here";
+    app.startup.folderOverride = startup / L"not here";
     std::wstring path;
     bool exists = true;
 
-    EXPECT_EQ(S_OK, app.checkStartupShortcut(path, exists));
+    EXPECT_EQ(S_OK, app.startup.checkStartupShortcut(path, exists));
     EXPECT_FALSE(exists);
 
-    EXPECT_TRUE(FAILED(app.setStartWithWindows(path, true)));
+    EXPECT_TRUE(FAILED(app.startup.setStartWithWindows(path, true)));
     EXPECT_FALSE(fileExists(path));
 }
 
 TEST_F(StartupShortcutTest, WithoutAnOverrideTheUsersStartupFolderIsUsed)
 {
-    app.startupFolderOverride.clear();
+    app.startup.folderOverride.clear();
     PWSTR folder = nullptr;
     ASSERT_EQ(S_OK, SHGetKnownFolderPath(FOLDERID_Startup, 0, nullptr, &folder));
     const std::wstring expected = std::wstring(folder) + L"\\Peltorine.lnk";
@@ -190,7 +190,7 @@ TEST_F(StartupShortcutTest, WithoutAnOverrideTheUsersStartupFolderIsUsed)
     std::wstring path;
     bool exists = true;
 
-    EXPECT_EQ(S_OK, app.checkStartupShortcut(path, exists));
+    EXPECT_EQ(S_OK, app.startup.checkStartupShortcut(path, exists));
 
     EXPECT_EQ(expected, path);
     EXPECT_EQ(fileExists(expected), exists);
@@ -227,8 +227,8 @@ TEST_P(StartupMigrationTest, ReplacesOnlyThePreviousVersionsShortcut)
     for (int start = 1; start <= 2; ++start) {
         std::wstring path;
         bool exists = false;
-        ASSERT_EQ(S_OK, app.checkStartupShortcut(path, exists));
-        const HRESULT result = app.migrateStartupShortcut(path, exists);
+        ASSERT_EQ(S_OK, app.startup.checkStartupShortcut(path, exists));
+        const HRESULT result = app.startup.migrateStartupShortcut(path, exists);
         // Nothing is left to do at the next start.
         EXPECT_EQ(start == 1 ? c.expected : S_FALSE, result) << "start " << start;
 
@@ -267,9 +267,9 @@ TEST_F(StartupShortcutTest, FolderNamedLikeTheOldShortcutIsNothingToMigrate)
     ASSERT_TRUE(CreateDirectoryW(oldShortcutPath().c_str(), nullptr));
     std::wstring path;
     bool exists = false;
-    ASSERT_EQ(S_OK, app.checkStartupShortcut(path, exists));
+    ASSERT_EQ(S_OK, app.startup.checkStartupShortcut(path, exists));
 
-    EXPECT_EQ(S_FALSE, app.migrateStartupShortcut(path, exists));
+    EXPECT_EQ(S_FALSE, app.startup.migrateStartupShortcut(path, exists));
 
     EXPECT_FALSE(fileExists(shortcutPath()));
 }

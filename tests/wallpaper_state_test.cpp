@@ -32,7 +32,7 @@ void twoDisplays(WallpaperWorld& world)
     world.fake->addDisplay(kDisplay2, kRect2, kOld2);
     world.fake->setPosition(DWPOS_CENTER);
     world.fake->setBackgroundColor(kColour);
-    world.app.fitMode = FitFill;
+    world.app.settings.fitMode = FitFill;
 }
 
 bool changesDesktop(const FakeDesktopCall& call)
@@ -67,7 +67,7 @@ void arrangeTwoDisplays(WallpaperWorld& world, const Pictures&)
 void arrangeTargetDisplay(WallpaperWorld& world, const Pictures&)
 {
     twoDisplays(world);
-    world.app.targetMonitor = kDisplay2;
+    world.app.settings.targetMonitor = kDisplay2;
 }
 void arrangeShellSlideshow(WallpaperWorld& world, const Pictures& pictures)
 {
@@ -86,8 +86,8 @@ void arrangeSpan(WallpaperWorld& world, const Pictures&)
     world.fake->setWallpaperOf(kDisplay1, kOld1);
     world.fake->setWallpaperOf(kDisplay2, kOld1);
     world.fake->setPosition(DWPOS_SPAN);
-    world.app.fitMode = FitSpan;
-    world.app.targetMonitor = kDisplay1; // Span ignores it
+    world.app.settings.fitMode = FitSpan;
+    world.app.settings.targetMonitor = kDisplay1; // Span ignores it
 }
 void arrangeStillShown(WallpaperWorld& world, const Pictures& pictures)
 {
@@ -97,7 +97,7 @@ void arrangeStillShown(WallpaperWorld& world, const Pictures& pictures)
 void arrangeStillAfterSlideshow(WallpaperWorld& world, const Pictures& pictures)
 {
     twoDisplays(world);
-    world.app.slideshowInterval = 5;
+    world.app.settings.slideshowInterval = 5;
     world.app.applyFileList({pictures.a, pictures.b});
     world.app.advanceSlideshow();
     world.app.applyFileList({pictures.c});
@@ -120,7 +120,7 @@ void arrangeSlideshowRunning(WallpaperWorld& world, const Pictures& pictures)
 void arrangeDefaultStored(WallpaperWorld& world, const Pictures& pictures)
 {
     twoDisplays(world);
-    world.app.defaultWallpaperPath = pictures.d;
+    world.app.settings.defaultWallpaperPath = pictures.d;
 }
 
 void dropA(WallpaperWorld& world, const Pictures& pictures)
@@ -258,14 +258,14 @@ protected:
 
 TEST_F(WallpaperStateTest, UndoAfterAStillReplacedASlideshowBringsTheSlideshowBack)
 {
-    app.slideshowInterval = 5;
-    app.fitMode = FitFit;
+    app.settings.slideshowInterval = 5;
+    app.settings.fitMode = FitFit;
     app.applyFileList({a, b, c});
     app.advanceSlideshow();
     ASSERT_EQ(b, world.fake->wallpaperOf(kDisplay1));
     // The menu changes later; the slideshow keeps what it was started with.
-    app.slideshowInterval = 15;
-    app.fitMode = FitFill;
+    app.settings.slideshowInterval = 15;
+    app.settings.fitMode = FitFill;
     app.applyFileList({d});
     ASSERT_FALSE(world.system.isArmed(SlideshowTimer));
     ASSERT_EQ(d, world.fake->wallpaperOf(kDisplay2));
@@ -283,8 +283,8 @@ TEST_F(WallpaperStateTest, UndoAfterAStillReplacedASlideshowBringsTheSlideshowBa
     EXPECT_EQ(DWPOS_FIT, world.fake->state().position);
     EXPECT_EQ(L"5", world.setting(L"Interval"));
     EXPECT_EQ(L"3", world.setting(L"Fit"));
-    EXPECT_EQ(5, app.slideshowInterval);
-    EXPECT_EQ(FitFit, app.fitMode);
+    EXPECT_EQ(5, app.settings.slideshowInterval);
+    EXPECT_EQ(FitFit, app.settings.fitMode);
     EXPECT_FALSE(app.undoEntry.has_value());
     EXPECT_EQ(pick(kSlideshowTooltip, kEnglish), app.widgetTooltipText);
     EXPECT_TRUE(world.notifications().empty());
@@ -312,7 +312,7 @@ TEST_F(WallpaperStateTest, UndoOfTheFirstChangePutsTheDesktopBackAndStoresTheShe
 
     EXPECT_EQ(original, world.fake->state());
     EXPECT_EQ(ModeNone, app.currentState.mode);
-    EXPECT_EQ(FitCenter, app.fitMode);
+    EXPECT_EQ(FitCenter, app.settings.fitMode);
     EXPECT_EQ(L"0", world.setting(L"Fit"));
     EXPECT_FALSE(world.setting(L"Interval").has_value());
     EXPECT_EQ(pick(kIdleTooltip, kEnglish), app.widgetTooltipText);
@@ -375,7 +375,7 @@ TEST_F(WallpaperStateTest, CommitRefusesStatesItCannotShowWithoutTouchingTheDesk
 
 TEST_F(WallpaperStateTest, APictureForAnUnpluggedDisplayFailsAndLeavesTheDesktop)
 {
-    app.targetMonitor = kDisplay2;
+    app.settings.targetMonitor = kDisplay2;
     world.fake->removeDisplay(kDisplay2);
     const FakeDesktopState before = world.fake->state();
 
@@ -410,8 +410,8 @@ TEST_F(WallpaperStateTest, AnUnwritableSettingsFileDuringUndoKeepsTheUndoneState
 
 TEST_F(WallpaperStateTest, RestoringTheDefaultCoversEveryDisplayAndThenHasNothingToDo)
 {
-    app.defaultWallpaperPath = d;
-    app.targetMonitor = kDisplay2;
+    app.settings.defaultWallpaperPath = d;
+    app.settings.targetMonitor = kDisplay2;
     app.restoreDefaultWallpaper();
     EXPECT_EQ(d, world.fake->wallpaperOf(kDisplay1));
     EXPECT_EQ(d, world.fake->wallpaperOf(kDisplay2));
@@ -461,7 +461,7 @@ const AlreadyShownCase kAlreadyShownCases[] = {
      [](WallpaperWorld& world, const std::wstring& picture, const std::wstring& other) {
          showEverywhere(world, picture);
          world.fake->setWallpaperOf(kDisplay1, other);
-         world.app.targetMonitor = kDisplay2;
+         world.app.settings.targetMonitor = kDisplay2;
      },
      true},
     {"AsTheCurrentStillPicture",
@@ -561,9 +561,9 @@ TEST_F(WallpaperStateTest, SpanIsRefusedSilentlyWhileOneDisplayIsInPlay)
         SCOPED_TRACE(test.name);
         WallpaperWorld other;
         twoDisplays(other);
-        other.app.targetMonitor = test.shownOn;
+        other.app.settings.targetMonitor = test.shownOn;
         other.app.applyFileList({a});
-        other.app.targetMonitor = test.targetMonitor;
+        other.app.settings.targetMonitor = test.targetMonitor;
         other.fake->clearCalls();
         const WorldImage before = imageOf(other);
 
@@ -597,14 +597,14 @@ TEST_F(WallpaperStateTest, AFitChangeSetsThePositionRecordsUndoAndWritesFit)
     FakeDesktopState expected = shown;
     expected.position = DWPOS_CENTER;
     EXPECT_EQ(expected, world.fake->state());
-    EXPECT_EQ(FitCenter, app.fitMode);
+    EXPECT_EQ(FitCenter, app.settings.fitMode);
     EXPECT_EQ(FitCenter, app.currentState.fit);
     EXPECT_EQ(L"0", world.setting(L"Fit"));
 
     app.undoLastChange();
 
     EXPECT_EQ(shown, world.fake->state());
-    EXPECT_EQ(FitFill, app.fitMode);
+    EXPECT_EQ(FitFill, app.settings.fitMode);
     EXPECT_EQ(FitFill, app.currentState.fit);
     EXPECT_EQ(L"4", world.setting(L"Fit"));
     EXPECT_TRUE(world.notifications().empty());

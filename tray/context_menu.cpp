@@ -1,4 +1,5 @@
 #include "app/application.h"
+#include "platform/unique_handle.h"
 #include "platform/monitors.h"
 #include "tray/banner.h"
 #include "tray/menu_model.h"
@@ -7,26 +8,6 @@
 #include <algorithm>
 
 namespace {
-
-// A popup menu destroyed with its submenus when the owner goes.
-class PopupMenu {
-public:
-    PopupMenu() noexcept : menu_(CreatePopupMenu()) {}
-    ~PopupMenu() { reset(); }
-    PopupMenu(const PopupMenu&) = delete;
-    PopupMenu& operator=(const PopupMenu&) = delete;
-
-    HMENU get() const noexcept { return menu_; }
-    void reset() noexcept
-    {
-        if (menu_)
-            DestroyMenu(menu_);
-        menu_ = nullptr;
-    }
-
-private:
-    HMENU menu_ = nullptr;
-};
 
 void appendItems(HMENU menu, const std::vector<MenuItem>& items) noexcept
 {
@@ -68,7 +49,7 @@ void appendItems(HMENU menu, const std::vector<MenuItem>& items) noexcept
 
 void Application::showContextMenu(POINT point) noexcept
 {
-    PopupMenu menu;
+    UniqueMenu menu(CreatePopupMenu());
     if (!menu.get())
         return;
 
@@ -86,11 +67,11 @@ void Application::showContextMenu(POINT point) noexcept
         displays = listDisplays(*desktopWallpaper.Get());
 
     MenuState state;
-    state.language = language;
-    state.fitMode = fitMode;
-    state.slideshowInterval = slideshowInterval;
-    state.targetMonitor = targetMonitor;
-    state.widgetSize = widgetSize;
+    state.language = settings.language;
+    state.fitMode = settings.fitMode;
+    state.slideshowInterval = settings.slideshowInterval;
+    state.targetMonitor = settings.targetMonitor;
+    state.widgetSize = settings.widgetSize;
     state.currentMode = currentState.mode;
     state.currentFit = currentState.fit;
     state.currentMonitor = currentState.monitor;
@@ -98,17 +79,17 @@ void Application::showContextMenu(POINT point) noexcept
     // With video playback: a playing video (activeVideo) makes its frame available.
     state.videoActive = false;
     std::wstring shortcutPath;
-    state.startupKnown = SUCCEEDED(checkStartupShortcut(shortcutPath, state.startupExists));
+    state.startupKnown = SUCCEEDED(startup.checkStartupShortcut(shortcutPath, state.startupExists));
     state.banner = bannerShown;
     appendItems(menu.get(), buildMenuModel(state, displays));
     SetMenuDefaultItem(menu.get(), kCommandRestoreDefault, FALSE);
 
     // Without the foreground the menu would not close when the user clicks elsewhere.
-    SetForegroundWindow(controlWindow);
+    SetForegroundWindow(controlWindow.get());
     const UINT command = static_cast<UINT>(TrackPopupMenuEx(menu.get(), TPM_RETURNCMD | TPM_NONOTIFY | TPM_RIGHTBUTTON,
-                                                            point.x, point.y, controlWindow, nullptr));
+                                                            point.x, point.y, controlWindow.get(), nullptr));
     // Lets the menu's foreground switch complete before the next message.
-    PostMessageW(controlWindow, WM_NULL, 0, 0);
+    PostMessageW(controlWindow.get(), WM_NULL, 0, 0);
     menu.reset();
 
     if (command != 0)

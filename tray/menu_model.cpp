@@ -47,7 +47,7 @@ std::vector<MenuItem> intervalItems(const MenuState& state)
 {
     std::vector<MenuItem> items;
     UINT id = kCommandFirstInterval;
-    for (const std::int32_t seconds : kMenuIntervals) {
+    for (const std::int32_t seconds : kAllowedIntervals) {
         MenuItem item = command(id++, std::to_wstring(seconds) + pick(kIntervalSuffix, state.language));
         // The setting for the next slideshow, not the interval of a running one.
         item.checked = seconds == state.slideshowInterval;
@@ -76,7 +76,7 @@ std::vector<MenuItem> widgetItems(const MenuState& state)
 {
     std::vector<MenuItem> items;
     UINT id = kCommandFirstWidgetSize;
-    for (const std::int32_t size : kMenuWidgetSizes) {
+    for (const std::int32_t size : kWidgetSizes) {
         std::wstring text = std::to_wstring(size);
         if (size == kDefaultWidgetSize)
             text += pick(kDefaultSizeSuffix, state.language);

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "settings/settings.h"
 #include "wallpaper/desktop_snapshot.h"
 #include "wallpaper/wallpaper_state.h"
 
@@ -26,11 +27,9 @@ inline constexpr UINT kCommandFirstWidgetSize = 40;
 inline constexpr UINT kCommandAllDisplays = 100;
 inline constexpr UINT kCommandFirstDisplay = 101;
 
-// The choices of the submenus, in item order.
-inline constexpr std::int32_t kMenuIntervals[] = {5, 10, 15, 30};
-inline constexpr std::int32_t kMenuWidgetSizes[] = {48, 64, 96, 128};
+// The fit submenu's order. The interval and widget-size choices are the settings' own
+// (kAllowedIntervals, kWidgetSizes).
 inline constexpr FitMode kMenuFitOrder[] = {FitFill, FitFit, FitStretch, FitTile, FitCenter, FitSpan};
-inline constexpr std::int32_t kDefaultWidgetSize = 64;
 
 // One entry of the menu as the user sees it. An entry with a submenu opens it; a separator
 // has nothing else; the banner is the owner-drawn logo at the top.
@@ -52,7 +51,7 @@ struct MenuItem {
 struct MenuState {
     std::uint32_t language = 0;
     FitMode fitMode = kDefaultFit;
-    std::int32_t slideshowInterval = 10;
+    std::int32_t slideshowInterval = kDefaultInterval;
     std::wstring targetMonitor;
     std::int32_t widgetSize = kDefaultWidgetSize;
     WallpaperMode currentMode = ModeNone;

@@ -1,23 +1,15 @@
-#include "app/application.h"
-#include "resources/resource_ids.h"
+#include "tray/tray_icon.h"
 
 #include <commctrl.h>
 
 #include <cwchar>
-#include <string>
+
+#include "resources/resource_ids.h"
+#include "tray/strings.h"
 
 namespace {
 
 constexpr std::size_t kBalloonTextLimit = 255;
-
-NOTIFYICONDATAW iconData(HWND controlWindow) noexcept
-{
-    NOTIFYICONDATAW data{};
-    data.cbSize = sizeof(data);
-    data.hWnd = controlWindow;
-    data.uID = kTrayIconId;
-    return data;
-}
 
 // LoadIconMetric lives in the common controls 6 (ordinal 380); looking it up keeps the
 // program loadable where only the older library is present.
@@ -45,53 +37,63 @@ void copyCut(wchar_t (&field)[N], const std::wstring& text) noexcept
 
 } // namespace
 
-void Application::addTrayIcon() noexcept
+NOTIFYICONDATAW TrayIcon::iconData() const noexcept
 {
-    NOTIFYICONDATAW data = iconData(controlWindow);
+    NOTIFYICONDATAW data{};
+    data.cbSize = sizeof(data);
+    data.hWnd = window_;
+    data.uID = kTrayIconId;
+    return data;
+}
+
+void TrayIcon::add(HWND window, UINT callbackMessage) noexcept
+{
+    window_ = window;
+    callbackMessage_ = callbackMessage;
+    if (taskbarCreatedMessage_ == 0)
+        taskbarCreatedMessage_ = RegisterWindowMessageW(L"TaskbarCreated");
+
+    NOTIFYICONDATAW data = iconData();
     data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP | NIF_SHOWTIP;
-    data.uCallbackMessage = TrayCallbackMessage;
-    if (!trayIcon)
-        trayIcon = loadSmallIconMetric(instance);
+    data.uCallbackMessage = callbackMessage_;
+    if (!icon_)
+        icon_.reset(loadSmallIconMetric(instance_));
     // The system icon stands in without being kept, so the next call tries ours again.
-    data.hIcon = trayIcon ? trayIcon : LoadIconW(nullptr, IDI_APPLICATION);
+    data.hIcon = icon_ ? icon_.get() : LoadIconW(nullptr, IDI_APPLICATION);
     copyCut(data.szTip, kProductName);
-    trayIconAdded = system->notifyIcon(NIM_ADD, data) != FALSE;
-    if (trayIconAdded) {
+    added_ = system_->notifyIcon(NIM_ADD, data) != FALSE;
+    if (added_) {
         data.uVersion = NOTIFYICON_VERSION_4;
-        system->notifyIcon(NIM_SETVERSION, data);
+        system_->notifyIcon(NIM_SETVERSION, data);
     }
 }
 
-void Application::removeTrayIcon() noexcept
+void TrayIcon::remove() noexcept
 {
-    if (!trayIconAdded)
+    if (!added_)
         return;
-    NOTIFYICONDATAW data = iconData(controlWindow);
-    system->notifyIcon(NIM_DELETE, data);
-    trayIconAdded = false;
+    NOTIFYICONDATAW data = iconData();
+    system_->notifyIcon(NIM_DELETE, data);
+    added_ = false;
 }
 
-// The one way every result and failure reaches the user.
-void Application::showNotification(const std::wstring& message, HRESULT code) noexcept
+bool TrayIcon::handleTaskbarCreated(UINT message) noexcept
 {
-    setWidgetTooltip(message);
+    if (taskbarCreatedMessage_ == 0 || message != taskbarCreatedMessage_ || !window_)
+        return false;
+    // The taskbar restarted and forgot the icon.
+    add(window_, callbackMessage_);
+    return true;
+}
 
-    wchar_t number[16] = {};
-    swprintf(number, 16, L"%lu", static_cast<unsigned long>(static_cast<std::uint32_t>(code)));
-    system->debugOutput(std::wstring(L"Peltorine: ") + message + L" [" + number + L"]\n");
-
-    if (!trayIconAdded)
+void TrayIcon::showBalloon(const std::wstring& text, HRESULT code) noexcept
+{
+    if (!added_)
         return;
-    NOTIFYICONDATAW data = iconData(controlWindow);
+    NOTIFYICONDATAW data = iconData();
     data.uFlags = NIF_INFO;
     data.dwInfoFlags = code < 0 ? NIIF_WARNING : NIIF_INFO;
     copyCut(data.szInfoTitle, kProductName);
-    copyCut(data.szInfo, message.substr(0, kBalloonTextLimit));
-    system->notifyIcon(NIM_MODIFY, data);
-
-    if (code < 0 && widgetWindow) {
-        widgetErrorFlash = true;
-        redrawWidget();
-        system->setTimer(controlWindow, ErrorFlashTimer, kErrorFlashMs);
-    }
+    copyCut(data.szInfo, text.substr(0, kBalloonTextLimit));
+    system_->notifyIcon(NIM_MODIFY, data);
 }

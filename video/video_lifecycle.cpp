@@ -1,19 +1,18 @@
 #include "app/application.h"
 
-// Video wallpapers are not built yet: opening one fails honestly, and the timers only
-// follow the slideshow.
+// Video wallpapers are not built yet: opening one fails honestly, nothing is ever pending or
+// playing, and the video timer never runs.
 
 HRESULT Application::openVideo(const WallpaperState&, bool) noexcept
 {
     return HRESULT_FROM_WIN32(ERROR_NOT_SUPPORTED);
 }
 
-void Application::updateVideoTimer() noexcept
+void Application::cancelPendingVideo() noexcept {}
+
+UINT Application::videoTimerPeriod() const noexcept
 {
-    if (currentState.mode != ModeSlideshow)
-        system->killTimer(controlWindow, SlideshowTimer);
-    // No video is ever shown or opened yet, so the video timer never runs.
-    system->killTimer(controlWindow, VideoTimer);
+    return 0;
 }
 
 void Application::videoTick() noexcept {}

@@ -8,7 +8,7 @@
 
 std::wstring Application::displayForNextChange() const
 {
-    return ::displayForNextChange(fitMode, targetMonitor);
+    return ::displayForNextChange(settings.fitMode, settings.targetMonitor);
 }
 
 void Application::applyFileList(std::vector<std::wstring> paths) noexcept
@@ -29,9 +29,9 @@ void Application::applyFileList(std::vector<std::wstring> paths) noexcept
     state.mode = check.mode;
     state.files = std::move(check.paths);
     state.monitor = displayForNextChange();
-    state.fit = fitMode;
+    state.fit = settings.fitMode;
     state.index = 0;
-    state.interval = slideshowInterval;
+    state.interval = settings.slideshowInterval;
     state.position = 0.0;
     switchToState(std::move(state), false);
 }
@@ -59,6 +59,7 @@ void Application::advanceSlideshow() noexcept
                 break;
         }
     }
-    system->killTimer(controlWindow, SlideshowTimer);
+    slideshowStopped = true;
+    updateTimers();
     showNotification(text(kSlideshowFailed), result);
 }

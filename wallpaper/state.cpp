@@ -94,11 +94,11 @@ std::int32_t Application::commitState(WallpaperState state, bool restoring) noex
     if (restoring) {
         // An undo brings back the settings of the state it restores; a state of nothing of
         // ours takes the position the shell had.
-        fitMode = state.mode == ModeNone ? undoEntry->desktop.position : state.fit;
-        writeSetting(L"Fit", std::to_wstring(fitMode));
+        settings.fitMode = state.mode == ModeNone ? undoEntry->desktop.position : state.fit;
+        writeSetting(L"Fit", std::to_wstring(settings.fitMode));
         if (state.mode == ModeSlideshow) {
-            slideshowInterval = state.interval;
-            writeSetting(L"Interval", std::to_wstring(slideshowInterval));
+            settings.slideshowInterval = state.interval;
+            writeSetting(L"Interval", std::to_wstring(settings.slideshowInterval));
         }
         undoEntry.reset();
     } else {
@@ -111,9 +111,9 @@ std::int32_t Application::commitState(WallpaperState state, bool restoring) noex
     // With video playback: the committed video becomes activeVideo here (destroying the previous
     // one), and videoCovered and nextCoverCheck are reset.
     currentState = std::move(state);
-    updateVideoTimer();
-    if (currentState.mode == ModeSlideshow)
-        system->setTimer(controlWindow, SlideshowTimer, static_cast<UINT>(currentState.interval) * 1000u);
+    slideshowStopped = false;
+    // A new or restored slideshow starts a full interval from now.
+    updateTimers(true);
     return S_OK;
 }
 
@@ -122,7 +122,7 @@ void Application::switchToState(WallpaperState state, bool restoring) noexcept
     cancelPendingVideo();
     const bool isVideo = state.mode == ModeVideo;
     const HRESULT result = isVideo ? openVideo(state, restoring) : commitState(std::move(state), restoring);
-    updateVideoTimer();
+    updateTimers();
     if (FAILED(result))
         showNotification(text(isVideo ? kVideoOpenFailed : kWallpaperChangeFailed), result);
 }
@@ -130,20 +130,20 @@ void Application::switchToState(WallpaperState state, bool restoring) noexcept
 void Application::setFit(FitMode fit) noexcept
 {
     // Span covers every display and never combines with one chosen display.
-    if (fit == FitSpan && (!targetMonitor.empty() || !currentState.monitor.empty()))
+    if (fit == FitSpan && (!settings.targetMonitor.empty() || !currentState.monitor.empty()))
         return;
 
     // With video playback: a pending open counts here, and a playing video with this fit
     // already in force needs nothing either.
     const bool videoOpening = false;
-    if (fit == fitMode && (currentState.mode != ModeNone || !videoOpening)) {
+    if (fit == settings.fitMode && (currentState.mode != ModeNone || !videoOpening)) {
         DESKTOP_WALLPAPER_POSITION position = DWPOS_FILL;
         if (desktopWallpaper && SUCCEEDED(desktopWallpaper->GetPosition(&position)) && position == fit)
             return;
     }
 
     cancelPendingVideo();
-    updateVideoTimer();
+    updateTimers();
 
     UndoEntry before;
     if (const HRESULT hr = captureUndoEntry(before); FAILED(hr)) {
@@ -156,7 +156,7 @@ void Application::setFit(FitMode fit) noexcept
         showNotification(text(kFitChangeFailed), hr);
         return;
     }
-    fitMode = fit;
+    settings.fitMode = fit;
     currentState.fit = fit;
     undoEntry = std::move(before);
     writeSetting(L"Fit", std::to_wstring(fit));
@@ -175,8 +175,8 @@ void Application::undoLastChange() noexcept
 void Application::restoreDefaultWallpaper() noexcept
 {
     const auto defaultUsable = [this] {
-        return !defaultWallpaperPath.empty() &&
-               GetFileAttributesW(defaultWallpaperPath.c_str()) != INVALID_FILE_ATTRIBUTES;
+        return !settings.defaultWallpaperPath.empty() &&
+               GetFileAttributesW(settings.defaultWallpaperPath.c_str()) != INVALID_FILE_ATTRIBUTES;
     };
     if (!defaultUsable()) {
         chooseDefaultWallpaper();
@@ -186,13 +186,7 @@ void Application::restoreDefaultWallpaper() noexcept
     // The default always goes to every display, whatever display is chosen for the next change.
     WallpaperState state;
     state.mode = ModeStill;
-    state.files.push_back(defaultWallpaperPath);
-    state.fit = fitMode;
+    state.files.push_back(settings.defaultWallpaperPath);
+    state.fit = settings.fitMode;
     switchToState(std::move(state), false);
-}
-
-void Application::cancelPendingVideo() noexcept
-{
-    // With video playback: destroys the video being opened and empties pendingVideo. Until
-    // then no video is ever pending.
 }

@@ -1,6 +1,6 @@
 #include "app/application.h"
 
-#include <tray/strings.h>
+#include "tray/strings.h"
 
 // The desktop widget is not built yet. Its window stays absent; the texts it would show
 // are kept, so the widget picks them up once it exists.
@@ -9,7 +9,7 @@ namespace {
 constexpr std::size_t kTooltipLimit = 127;
 }
 
-LRESULT CALLBACK Application::widgetWindowThunk(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept
+LRESULT Application::handleWidgetMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept
 {
     return DefWindowProcW(window, message, wParam, lParam);
 }

@@ -86,8 +86,8 @@ WallpaperWorld::WallpaperWorld()
     settingsFile = folder / L"settings.ini";
     // A settings file as the first start leaves it: the byte-order mark and nothing else.
     writeFileBytes(settingsFile, std::string("\xFF\xFE", 2));
-    app.settingsPath = settingsFile;
-    app.dataFolder = folder.path();
+    app.settings.settingsPath = settingsFile;
+    app.settings.dataFolder = folder.path();
     app.desktopWallpaper = fake;
     // A test that reaches the file dialog chooses nothing unless it says otherwise.
     app.chooseFilesFunction = [](HWND, bool, std::uint32_t) { return std::vector<std::wstring>{}; };
@@ -147,8 +147,8 @@ WorldImage imageOf(const WallpaperWorld& world)
     image.state = describe(world.app.currentState);
     image.undo = describe(world.app.undoEntry);
     image.settings = world.settingsBytes();
-    image.fitMode = world.app.fitMode;
-    image.slideshowInterval = world.app.slideshowInterval;
+    image.fitMode = world.app.settings.fitMode;
+    image.slideshowInterval = world.app.settings.slideshowInterval;
     if (world.system.isArmed(SlideshowTimer))
         image.slideshowTimer = world.system.periodOf(SlideshowTimer);
     return image;

@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "app/application.h"
+#include "platform/unique_handle.h"
 #include "tests/support/fake_desktop_wallpaper.h"
 #include "tests/support/recording_system.h"
 #include "tests/support/temp_folder.h"
@@ -33,23 +34,6 @@ inline constexpr const wchar_t* kDisplay2 =
     L"\\\\?\\DISPLAY#PEL0002#1&bb&0&UID2#{e6f07b5f-ee97-4a90-b076-33f57bf4eaa7}";
 inline constexpr RECT kRect1{0, 0, 1920, 1080};
 inline constexpr RECT kRect2{1920, 0, 3200, 1024};
-
-// OLE for the calling thread while it lives.
-class OleScope {
-public:
-    OleScope() noexcept : result_(OleInitialize(nullptr)) {}
-    ~OleScope()
-    {
-        if (SUCCEEDED(result_))
-            OleUninitialize();
-    }
-    OleScope(const OleScope&) = delete;
-    OleScope& operator=(const OleScope&) = delete;
-    HRESULT result() const { return result_; }
-
-private:
-    HRESULT result_;
-};
 
 // Real small pictures, encoded with WIC, in a temporary folder.
 class PictureFolder {

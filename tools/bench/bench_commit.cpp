@@ -50,8 +50,8 @@ bool measure(int displays, int rounds, const TempFolder& folder, Figures& figure
         fake->addDisplay(L"\\\\?\\DISPLAY#BENCH#" + std::to_wstring(i), rect, L"C:\\Windows\\Web\\old.jpg");
     }
     app.desktopWallpaper = fake;
-    app.settingsPath = folder / L"settings.ini";
-    writeFileBytes(app.settingsPath, std::string("\xFF\xFE", 2));
+    app.settings.settingsPath = folder / L"settings.ini";
+    writeFileBytes(app.settings.settingsPath, std::string("\xFF\xFE", 2));
     const std::wstring pictures[2] = {folder / L"first.png", folder / L"second.png"};
 
     double commitTotal = 0;

@@ -1,4 +1,5 @@
 #include "tools/desktop/desktop_windows.h"
+#include "platform/window_thunk.h"
 
 #include "app/win32_error.h"
 #include "tools/desktop_wallpaper/devdesktop_displays.h"
@@ -50,19 +51,6 @@ void sayLine(const wchar_t* format, ...) noexcept
     WriteFile(output, bytes, static_cast<DWORD>(prefix + length), &written, nullptr);
 }
 
-template <DevDesktop::Handler handler>
-LRESULT CALLBACK DevDesktop::windowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept
-{
-    if (message == WM_NCCREATE) {
-        const auto* creation = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(creation->lpCreateParams));
-    }
-    auto* desktop = reinterpret_cast<DevDesktop*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (!desktop)
-        return DefWindowProcW(window, message, wParam, lParam);
-    return (desktop->*handler)(window, message, wParam, lParam);
-}
-
 DevDesktop::~DevDesktop()
 {
     for (HWND* window : {&worker_, &iconView_, &progman_, &control_}) {
@@ -79,10 +67,10 @@ HRESULT DevDesktop::registerClasses() noexcept
         WNDPROC procedure;
     };
     const ClassInfo classes[] = {
-        {kProgmanClass, &windowProcedure<&DevDesktop::progmanMessage>},
-        {kIconViewClass, &windowProcedure<&DevDesktop::iconViewMessage>},
-        {kWorkerClass, &windowProcedure<&DevDesktop::workerMessage>},
-        {kDevDesktopControlClass, &windowProcedure<&DevDesktop::controlMessage>},
+        {kProgmanClass, &windowThunk<DevDesktop, &DevDesktop::progmanMessage>},
+        {kIconViewClass, &windowThunk<DevDesktop, &DevDesktop::iconViewMessage>},
+        {kWorkerClass, &windowThunk<DevDesktop, &DevDesktop::workerMessage>},
+        {kDevDesktopControlClass, &windowThunk<DevDesktop, &DevDesktop::controlMessage>},
     };
     for (const ClassInfo& info : classes) {
         WNDCLASSEXW windowClass{};

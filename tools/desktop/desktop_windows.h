@@ -37,10 +37,6 @@ private:
     static constexpr UINT StackCheckIntervalMs = 250;
     static constexpr UINT_PTR SlideshowTimer = 2;
 
-    using Handler = LRESULT (DevDesktop::*)(HWND, UINT, WPARAM, LPARAM) noexcept;
-    template <Handler handler>
-    static LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
-
     LRESULT wallpaperSurfaceMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
     LRESULT progmanMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
     LRESULT workerMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept;

@@ -3,7 +3,7 @@
 // whole virtual screen, and copies parts of it into the desktop's windows.
 #include "tools/desktop_wallpaper/devdesktop_displays.h"
 #include "tools/desktop_wallpaper/devdesktop_state.h"
-#include "tools/desktop_wallpaper/unique_handle.h"
+#include "platform/unique_handle.h"
 
 #include <windows.h>
 #include <wincodec.h>

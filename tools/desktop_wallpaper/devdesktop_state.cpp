@@ -1,7 +1,7 @@
 #include "tools/desktop_wallpaper/devdesktop_state.h"
 
 #include "app/win32_error.h"
-#include "tools/desktop_wallpaper/unique_handle.h"
+#include "platform/unique_handle.h"
 
 #include <objbase.h>
 #include <shlobj.h>
@@ -249,7 +249,7 @@ HRESULT readDevDesktopStateLocked(const std::wstring& path, DevDesktopState& sta
         }
         return hresultFromWin32(error);
     }
-    const UniqueKernelHandle file(opened);
+    const UniqueFile file(opened);
     LARGE_INTEGER size{};
     if (!GetFileSizeEx(file.get(), &size))
         return lastErrorResult();
@@ -275,7 +275,7 @@ HRESULT writeDevDesktopStateLocked(const std::wstring& path, const DevDesktopSta
             CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (created == INVALID_HANDLE_VALUE)
             return lastErrorResult();
-        const UniqueKernelHandle file(created);
+        const UniqueFile file(created);
         DWORD written = 0;
         if (!WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
             written != bytes.size()) {

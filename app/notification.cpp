@@ -1,0 +1,25 @@
+#include "app/application.h"
+
+#include <cwchar>
+#include <string>
+
+// The one way every result and failure reaches the user: the widget's tooltip, a debugger
+// line, the tray balloon, and a short flash of the widget for a failure.
+void Application::showNotification(const std::wstring& message, HRESULT code) noexcept
+{
+    setWidgetTooltip(message);
+
+    wchar_t number[16] = {};
+    swprintf(number, 16, L"%lu", static_cast<unsigned long>(static_cast<std::uint32_t>(code)));
+    system->debugOutput(std::wstring(L"Peltorine: ") + message + L" [" + number + L"]\n");
+
+    if (!trayIcon.added())
+        return;
+    trayIcon.showBalloon(message, code);
+
+    if (code < 0 && widgetWindow) {
+        widgetErrorFlash = true;
+        redrawWidget();
+        system->setTimer(controlWindow.get(), ErrorFlashTimer, kErrorFlashMs);
+    }
+}

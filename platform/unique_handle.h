@@ -1,0 +1,155 @@
+#pragma once
+// Move-only owners for every kind of handle the program and its tools keep, in one place.
+#include <windows.h>
+#include <objbase.h>
+
+#include <utility>
+
+// What an empty owner holds: null for most handles, INVALID_HANDLE_VALUE for files.
+template <typename Handle>
+struct NullIsEmpty {
+    static Handle empty() noexcept { return Handle{}; }
+    static bool valid(Handle handle) noexcept { return handle != Handle{}; }
+};
+struct InvalidHandleIsEmpty {
+    static HANDLE empty() noexcept { return INVALID_HANDLE_VALUE; }
+    static bool valid(HANDLE handle) noexcept { return handle != INVALID_HANDLE_VALUE && handle != nullptr; }
+};
+
+template <typename Handle, auto Close, typename Empty = NullIsEmpty<Handle>>
+class UniqueHandle {
+public:
+    UniqueHandle() noexcept = default;
+    explicit UniqueHandle(Handle handle) noexcept : handle_(handle) {}
+    ~UniqueHandle() { reset(); }
+    UniqueHandle(const UniqueHandle&) = delete;
+    UniqueHandle& operator=(const UniqueHandle&) = delete;
+    UniqueHandle(UniqueHandle&& other) noexcept : handle_(std::exchange(other.handle_, Empty::empty())) {}
+    UniqueHandle& operator=(UniqueHandle&& other) noexcept
+    {
+        if (this != &other)
+            reset(std::exchange(other.handle_, Empty::empty()));
+        return *this;
+    }
+
+    [[nodiscard]] Handle get() const noexcept { return handle_; }
+    explicit operator bool() const noexcept { return Empty::valid(handle_); }
+    void reset(Handle handle = Empty::empty()) noexcept
+    {
+        if (Empty::valid(handle_))
+            Close(handle_);
+        handle_ = handle;
+    }
+    [[nodiscard]] Handle release() noexcept { return std::exchange(handle_, Empty::empty()); }
+    // For calls that hand back a new handle through a pointer; what was held goes first.
+    [[nodiscard]] Handle* put() noexcept
+    {
+        reset();
+        return &handle_;
+    }
+
+private:
+    Handle handle_ = Empty::empty();
+};
+
+namespace handle_close {
+inline void kernelHandle(HANDLE handle) noexcept
+{
+    CloseHandle(handle);
+}
+inline void gdiObject(HGDIOBJ object) noexcept
+{
+    DeleteObject(object);
+}
+inline void memoryDc(HDC dc) noexcept
+{
+    DeleteDC(dc);
+}
+inline void icon(HICON icon) noexcept
+{
+    DestroyIcon(icon);
+}
+inline void menu(HMENU menu) noexcept
+{
+    DestroyMenu(menu);
+}
+inline void window(HWND window) noexcept
+{
+    DestroyWindow(window);
+}
+inline void winEventHook(HWINEVENTHOOK hook) noexcept
+{
+    UnhookWinEvent(hook);
+}
+inline void taskMemory(wchar_t* text) noexcept
+{
+    CoTaskMemFree(text);
+}
+} // namespace handle_close
+
+using UniqueKernelHandle = UniqueHandle<HANDLE, handle_close::kernelHandle>;               // mutexes, events, threads
+using UniqueFile = UniqueHandle<HANDLE, handle_close::kernelHandle, InvalidHandleIsEmpty>; // from CreateFileW
+using UniqueBitmap = UniqueHandle<HBITMAP, handle_close::gdiObject>;
+using UniqueRegion = UniqueHandle<HRGN, handle_close::gdiObject>;
+using UniqueMemoryDc = UniqueHandle<HDC, handle_close::memoryDc>; // from CreateCompatibleDC
+using UniqueIcon = UniqueHandle<HICON, handle_close::icon>;
+using UniqueMenu = UniqueHandle<HMENU, handle_close::menu>; // takes its submenus with it
+using UniqueWindow = UniqueHandle<HWND, handle_close::window>;
+using UniqueWinEventHook = UniqueHandle<HWINEVENTHOOK, handle_close::winEventHook>;
+using UniqueTaskString = UniqueHandle<wchar_t*, handle_close::taskMemory>; // a string from CoTaskMemAlloc
+
+// A window's DC from GetDC, released to that window.
+class UniqueWindowDc {
+public:
+    explicit UniqueWindowDc(HWND window) noexcept : window_(window), dc_(GetDC(window)) {}
+    ~UniqueWindowDc()
+    {
+        if (dc_)
+            ReleaseDC(window_, dc_);
+    }
+    UniqueWindowDc(const UniqueWindowDc&) = delete;
+    UniqueWindowDc& operator=(const UniqueWindowDc&) = delete;
+
+    [[nodiscard]] HDC get() const noexcept { return dc_; }
+    explicit operator bool() const noexcept { return dc_ != nullptr; }
+
+private:
+    HWND window_;
+    HDC dc_;
+};
+
+// Selects an object into a DC for as long as it lives.
+class ScopedSelection {
+public:
+    ScopedSelection(HDC dc, HGDIOBJ object) noexcept : dc_(dc), old_(dc ? SelectObject(dc, object) : nullptr) {}
+    ~ScopedSelection()
+    {
+        if (dc_ && old_)
+            SelectObject(dc_, old_);
+    }
+    ScopedSelection(const ScopedSelection&) = delete;
+    ScopedSelection& operator=(const ScopedSelection&) = delete;
+
+private:
+    HDC dc_;
+    HGDIOBJ old_;
+};
+
+// OLE for the calling thread while it lives; undone only when it was started.
+class OleScope {
+public:
+    OleScope() noexcept : result_(OleInitialize(nullptr)) {}
+    ~OleScope()
+    {
+        if (SUCCEEDED(result_))
+            OleUninitialize();
+    }
+    OleScope(const OleScope&) = delete;
+    OleScope& operator=(const OleScope&) = delete;
+
+    [[nodiscard]] HRESULT result() const noexcept { return result_; }
+    [[nodiscard]] bool started() const noexcept { return SUCCEEDED(result_); }
+
+private:
+    HRESULT result_;
+};
