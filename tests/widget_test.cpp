@@ -97,6 +97,8 @@ protected:
     {
         widget.destroyWidget();
         DestroyWindow(control);
+        // The program registers the class itself at start.
+        Widget::unregisterWindowClass(GetModuleHandleW(nullptr));
     }
 
     HWND create()
@@ -565,7 +567,8 @@ TEST_F(WidgetTest, FilesDraggedWithTheMouseOntoTheShownWidgetAreHandedOver)
     const POINT centre{1868, 52};
 
     const std::vector<std::wstring> pictures{L"C:\\Pictures\\b.png", L"C:\\Pictures\\a.jpg"};
-    const MouseDragResult accepted = dragWithMouse(fileDropData(pictures).Get(), DROPEFFECT_COPY | DROPEFFECT_MOVE, centre);
+    const MouseDragResult accepted =
+        dragWithMouse(fileDropData(pictures).Get(), DROPEFFECT_COPY | DROPEFFECT_MOVE, centre);
     ASSERT_TRUE(accepted.pressed);
     EXPECT_EQ(accepted.result, DRAGDROP_S_DROP);
     EXPECT_EQ(accepted.effect, static_cast<DWORD>(DROPEFFECT_COPY));

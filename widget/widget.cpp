@@ -8,23 +8,11 @@
 #include <new>
 
 #include "platform/desktop_host.h"
+#include "platform/window_thunk.h"
 
 namespace {
 
 constexpr UINT kTooltipMaxWidth = 340;
-
-// Binds a window to its object on WM_NCCREATE and forwards every later message to it.
-template <typename Owner, LRESULT (Owner::*Handler)(HWND, UINT, WPARAM, LPARAM) noexcept>
-LRESULT CALLBACK windowThunk(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept
-{
-    if (message == WM_NCCREATE) {
-        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    }
-    if (auto* owner = reinterpret_cast<Owner*>(GetWindowLongPtrW(window, GWLP_USERDATA)))
-        return (owner->*Handler)(window, message, wParam, lParam);
-    return DefWindowProcW(window, message, wParam, lParam);
-}
 
 TTTOOLINFOW toolFor(HWND controlWindow, HWND widgetWindow, wchar_t* text) noexcept
 {
@@ -91,7 +79,7 @@ HRESULT Widget::registerWindowClass(HINSTANCE instance) noexcept
 {
     WNDCLASSW windowClass{};
     windowClass.style = CS_DBLCLKS;
-    windowClass.lpfnWndProc = windowThunk<Widget, &Widget::handleMessage>;
+    windowClass.lpfnWndProc = windowThunk<Widget>;
     windowClass.hInstance = instance;
     windowClass.hCursor = LoadCursorW(nullptr, IDC_HAND);
     windowClass.lpszClassName = kWindowClass;

@@ -1,5 +1,7 @@
 #include "widget/widget_face.h"
 
+#include "platform/unique_handle.h"
+
 #include <objidl.h>
 
 #include <algorithm>
@@ -17,27 +19,6 @@ using namespace Gdiplus;
 using namespace Gdiplus::DllExports;
 
 namespace {
-
-// Owns one GDI+ object; the flat API's delete functions release it.
-template <typename Object, void (*Delete)(Object*) noexcept>
-class GdiplusObject {
-public:
-    GdiplusObject() noexcept = default;
-    ~GdiplusObject()
-    {
-        if (object_)
-            Delete(object_);
-    }
-    GdiplusObject(const GdiplusObject&) = delete;
-    GdiplusObject& operator=(const GdiplusObject&) = delete;
-
-    Object* get() const noexcept { return object_; }
-    Object** put() noexcept { return &object_; }
-    explicit operator bool() const noexcept { return object_ != nullptr; }
-
-private:
-    Object* object_ = nullptr;
-};
 
 void deleteGraphics(GpGraphics* graphics) noexcept
 {
@@ -61,70 +42,27 @@ void deleteBrush(Brush* brush) noexcept
     GdipDeleteBrush(brush);
 }
 
-using GraphicsOwner = GdiplusObject<GpGraphics, deleteGraphics>;
-using BitmapOwner = GdiplusObject<GpBitmap, deleteBitmap>;
-using PathOwner = GdiplusObject<GpPath, deletePath>;
-using PenOwner = GdiplusObject<GpPen, deletePen>;
-using SolidBrushOwner = GdiplusObject<GpSolidFill, deleteBrush<GpSolidFill>>;
-using LineBrushOwner = GdiplusObject<GpLineGradient, deleteBrush<GpLineGradient>>;
-using PathBrushOwner = GdiplusObject<GpPathGradient, deleteBrush<GpPathGradient>>;
+// The GDI+ objects of one drawing, released by the flat API's delete functions.
+using GraphicsOwner = UniqueHandle<GpGraphics*, deleteGraphics>;
+using BitmapOwner = UniqueHandle<GpBitmap*, deleteBitmap>;
+using PathOwner = UniqueHandle<GpPath*, deletePath>;
+using PenOwner = UniqueHandle<GpPen*, deletePen>;
+using SolidBrushOwner = UniqueHandle<GpSolidFill*, deleteBrush<GpSolidFill>>;
+using LineBrushOwner = UniqueHandle<GpLineGradient*, deleteBrush<GpLineGradient>>;
+using PathBrushOwner = UniqueHandle<GpPathGradient*, deleteBrush<GpPathGradient>>;
 
-// GDI owners for one presentation.
-class MemoryDc {
-public:
-    MemoryDc() noexcept : dc_(CreateCompatibleDC(nullptr)) {}
-    ~MemoryDc()
-    {
-        if (dc_)
-            DeleteDC(dc_);
-    }
-    MemoryDc(const MemoryDc&) = delete;
-    MemoryDc& operator=(const MemoryDc&) = delete;
-    HDC get() const noexcept { return dc_; }
-
-private:
-    HDC dc_;
-};
-
-class DibSection {
-public:
-    DibSection(HDC dc, int edge) noexcept
-    {
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-        info.bmiHeader.biWidth = edge;
-        info.bmiHeader.biHeight = -edge; // rows top-down
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
-        bitmap_ = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits_, nullptr, 0);
-    }
-    ~DibSection()
-    {
-        if (bitmap_)
-            DeleteObject(bitmap_);
-    }
-    DibSection(const DibSection&) = delete;
-    DibSection& operator=(const DibSection&) = delete;
-    HBITMAP get() const noexcept { return bitmap_; }
-    std::uint32_t* bits() const noexcept { return static_cast<std::uint32_t*>(bits_); }
-
-private:
-    HBITMAP bitmap_ = nullptr;
-    void* bits_ = nullptr;
-};
-
-class Selection {
-public:
-    Selection(HDC dc, HGDIOBJ object) noexcept : dc_(dc), previous_(SelectObject(dc, object)) {}
-    ~Selection() { SelectObject(dc_, previous_); }
-    Selection(const Selection&) = delete;
-    Selection& operator=(const Selection&) = delete;
-
-private:
-    HDC dc_;
-    HGDIOBJ previous_;
-};
+// A top-down 32-bit DIB section of edge x edge pixels; bits receives its memory.
+HBITMAP createFaceBitmap(HDC dc, int edge, void** bits) noexcept
+{
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = edge;
+    info.bmiHeader.biHeight = -edge;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    return CreateDIBSection(dc, &info, DIB_RGB_COLORS, bits, nullptr, 0);
+}
 
 // Design units: the face is drawn in a 64 x 64 square.
 constexpr REAL kDesignScale = 0.015625f;
@@ -356,17 +294,18 @@ bool WidgetRenderer::presentWidget(HWND window, const RECT& rect, WidgetVisualSt
                FALSE;
     }
 
-    const MemoryDc dc;
-    if (!dc.get())
+    const UniqueMemoryDc dc(CreateCompatibleDC(nullptr));
+    if (!dc)
         return false;
-    const DibSection dib(dc.get(), edge);
-    if (!dib.get())
+    void* bits = nullptr;
+    const UniqueBitmap dib(createFaceBitmap(dc.get(), edge, &bits));
+    if (!dib || !bits)
         return false;
     const SystemColours colours = SystemColours::current();
-    if (FAILED(drawFace(edge, state, colours, dib.bits())))
+    if (FAILED(drawFace(edge, state, colours, static_cast<std::uint32_t*>(bits))))
         return false;
 
-    const Selection selected(dc.get(), dib.get());
+    const ScopedSelection selected(dc.get(), dib.get());
     POINT destination{rect.left, rect.top};
     SIZE size{edge, edge};
     POINT source{0, 0};

@@ -141,9 +141,9 @@ MouseDragResult dragWithMouse(IDataObject* data, DWORD allowedEffects, POINT to)
     MouseDragResult outcome;
     // The press lands on a window of ours, as it would on a file in a file manager (a static
     // control lets the mouse through unless it has SS_NOTIFY).
-    const HWND start = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, L"Static", L"", WS_POPUP | WS_VISIBLE | SS_NOTIFY,
-                                       kStart.x - 20, kStart.y - 20, 40, 40, nullptr, nullptr,
-                                       GetModuleHandleW(nullptr), nullptr);
+    const HWND start =
+        CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, L"Static", L"", WS_POPUP | WS_VISIBLE | SS_NOTIFY,
+                        kStart.x - 20, kStart.y - 20, 40, 40, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
     if (!start)
         return outcome;
     // The press goes where the pointer is when it is handled, so it waits for the move; a

@@ -50,9 +50,10 @@ int main()
             times.push_back(millisecondsSince(start));
         }
         std::sort(times.begin(), times.end());
-        std::printf("face at %d px: first draw (with GDI+ start) %.2f ms, then median %.2f ms, fastest %.2f ms, "
-                    "slowest %.2f ms over %d draws\n",
-                    kEdge, first, times[times.size() / 2], times.front(), times.back(), kRounds);
+        std::printf(
+            "face at %d px: first draw (with GDI+ start) %.2f ms, then median %.2f ms, fastest %.2f ms, "
+            "slowest %.2f ms over %d draws\n",
+            kEdge, first, times[times.size() / 2], times.front(), times.back(), kRounds);
 
         // A layered window moved 500 times with the same edge and state.
         const HWND window = CreateWindowExW(WS_EX_LAYERED | WS_EX_TOOLWINDOW, L"Static", L"", WS_POPUP, 0, 0, 60, 60,
@@ -66,9 +67,10 @@ int main()
         }
         const double moving = millisecondsSince(start);
         const std::uint64_t drawn = renderer.facesDrawn() - before;
-        std::printf("500 presentations at new places, same edge and state: %d shown, %llu faces drawn "
-                    "(the first one), %.3f ms each\n",
-                    presented, static_cast<unsigned long long>(drawn), moving / 500);
+        std::printf(
+            "500 presentations at new places, same edge and state: %d shown, %llu faces drawn "
+            "(the first one), %.3f ms each\n",
+            presented, static_cast<unsigned long long>(drawn), moving / 500);
         RECT same{100, 100, 100 + kEdge, 100 + kEdge};
         (void)renderer.presentWidget(window, same, {.focused = true});
         const std::uint64_t beforeSame = renderer.facesDrawn();
