@@ -44,7 +44,7 @@ inline constexpr const wchar_t* kSingleInstanceMutex = L"Local\\Peltorine.Deskto
 // coordination they share (commit and undo, the slideshow, commands, notifications).
 // Members are declared so that the destructor releases them in the right order: the last
 // declared goes first.
-class Application final : private WidgetEvents {
+class Application final : public WidgetEvents {
 public:
     explicit Application(HINSTANCE instance, SystemServices& system = SystemServices::standard()) noexcept;
     ~Application();

@@ -109,8 +109,8 @@ protected:
     bool everyDisplayShows(const std::wstring& path)
     {
         const std::vector<std::wstring> shown = wallpapers();
-        return !shown.empty() && std::all_of(shown.begin(), shown.end(),
-                                             [&](const std::wstring& each) { return each == lower(path); });
+        return !shown.empty() &&
+               std::all_of(shown.begin(), shown.end(), [&](const std::wstring& each) { return each == lower(path); });
     }
 
     PictureFolder pictures; // OLE for this thread, too
@@ -141,13 +141,13 @@ TEST_F(WidgetEndToEnd, PicturesDraggedOntoTheWidgetStartTheSlideshowInNaturalOrd
     // Text is refused and changes nothing.
     const std::vector<std::wstring> before = wallpapers();
     const MouseDragResult text = dragWithMouse(textData(L"C:\\a.png").Get(), DROPEFFECT_COPY, centre);
-    ASSERT_TRUE(text.pressed);
+    ASSERT_TRUE(text.pressed) << text.trouble;
     EXPECT_EQ(text.effect, static_cast<DWORD>(DROPEFFECT_NONE));
 
     // Three pictures, in the order a file manager might list them.
     const MouseDragResult drop =
         dragWithMouse(fileDropData({third, first, second}).Get(), DROPEFFECT_COPY | DROPEFFECT_MOVE, centre);
-    ASSERT_TRUE(drop.pressed);
+    ASSERT_TRUE(drop.pressed) << drop.trouble;
     EXPECT_EQ(drop.result, DRAGDROP_S_DROP);
     EXPECT_EQ(drop.effect, static_cast<DWORD>(DROPEFFECT_COPY));
     EXPECT_TRUE(pumpUntil([&] { return everyDisplayShows(first); }, kStartTimeoutMs))

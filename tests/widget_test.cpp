@@ -6,7 +6,6 @@
 #include <optional>
 
 #include "tests/support/file_drop_data.h"
-#include "tests/support/mouse_drag.h"
 #include "tests/support/shell_windows.h"
 #include "tests/support/wallpaper_world.h"
 
@@ -555,32 +554,6 @@ TEST_F(WidgetTest, SystemColourChangesAreReported)
     ASSERT_NE(window, nullptr);
     SendMessageW(window, WM_SYSCOLORCHANGE, 0, 0);
     EXPECT_EQ(events.colourChanges, 1);
-}
-
-TEST_F(WidgetTest, FilesDraggedWithTheMouseOntoTheShownWidgetAreHandedOver)
-{
-    FakeShellWindows shell(ShellLayout::ProgmanHostsIconView);
-    ShowWindow(shell.progman(), SW_SHOWNOACTIVATE);
-    const HWND window = create();
-    ASSERT_NE(window, nullptr);
-    ASSERT_TRUE(IsWindowVisible(window));
-    const POINT centre{1868, 52};
-
-    const std::vector<std::wstring> pictures{L"C:\\Pictures\\b.png", L"C:\\Pictures\\a.jpg"};
-    const MouseDragResult accepted =
-        dragWithMouse(fileDropData(pictures).Get(), DROPEFFECT_COPY | DROPEFFECT_MOVE, centre);
-    ASSERT_TRUE(accepted.pressed);
-    EXPECT_EQ(accepted.result, DRAGDROP_S_DROP);
-    EXPECT_EQ(accepted.effect, static_cast<DWORD>(DROPEFFECT_COPY));
-    ASSERT_EQ(events.dropped.size(), 1u);
-    EXPECT_EQ(events.dropped[0], pictures);
-    EXPECT_FALSE(widget.dropHighlight());
-
-    const MouseDragResult refused = dragWithMouse(textData(L"just text").Get(), DROPEFFECT_COPY, centre);
-    ASSERT_TRUE(refused.pressed);
-    EXPECT_EQ(refused.effect, static_cast<DWORD>(DROPEFFECT_NONE));
-    EXPECT_EQ(events.dropped.size(), 1u) << "text is not handed over";
-    ShowWindow(shell.progman(), SW_HIDE);
 }
 
 } // namespace

@@ -146,15 +146,30 @@ MouseDragResult dragWithMouse(IDataObject* data, DWORD allowedEffects, POINT to)
                         kStart.x - 20, kStart.y - 20, 40, 40, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
     if (!start)
         return outcome;
+    // Nothing of this thread may hold the mouse, and no button may be left down.
+    ReleaseCapture();
+    sendMouse(MOUSEEVENTF_LEFTUP, kStart);
     // The press goes where the pointer is when it is handled, so it waits for the move; a
     // press lost the same way as a move is tried again.
     for (int attempt = 0; attempt < 3 && !outcome.pressed; ++attempt) {
         if (attempt > 0)
             sendMouse(MOUSEEVENTF_LEFTUP, kStart);
-        if (!movePointerTo(kStart))
+        if (!movePointerTo(kStart)) {
+            POINT cursor{};
+            GetCursorPos(&cursor);
+            outcome.trouble +=
+                L"pointer stuck at " + std::to_wstring(cursor.x) + L"," + std::to_wstring(cursor.y) + L"; ";
             continue;
+        }
         sendMouse(MOUSEEVENTF_LEFTDOWN, kStart);
         outcome.pressed = waitForPress(start);
+        if (!outcome.pressed) {
+            wchar_t name[64] = {};
+            const HWND under = WindowFromPoint(kStart);
+            GetClassNameW(under, name, 64);
+            outcome.trouble += L"no press; under the pointer: " + std::wstring(name) +
+                               (GetCapture() ? L", capture held" : L"") + L"; ";
+        }
     }
     if (outcome.pressed) {
         ScriptedDropSource source(to);

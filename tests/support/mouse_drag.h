@@ -6,10 +6,13 @@
 #include <windows.h>
 #include <objidl.h>
 
+#include <string>
+
 struct MouseDragResult {
     HRESULT result = E_FAIL; // what DoDragDrop returned (DRAGDROP_S_DROP, DRAGDROP_S_CANCEL, ...)
     DWORD effect = 0;        // the effect the target chose
     bool pressed = false;    // the button press reached the calling thread
+    std::wstring trouble;    // what went wrong before the drag, for the failure message
 };
 
 MouseDragResult dragWithMouse(IDataObject* data, DWORD allowedEffects, POINT to);
