@@ -150,7 +150,7 @@ public:
     // before the settings and COM objects it uses.
     VideoLifecycle video;
     // Finds the shell window that video windows become children of; tests hand in their own.
-    VideoHostLookup findVideoHost = [] { return VideoHost{}; };
+    VideoHostLookup findVideoHost = [] { return findDesktopHost(true); };
 
     // Files handed over by the drop target (wallpaper/)
     std::optional<std::vector<std::wstring>> pendingDroppedFiles;

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/shell_windows.h"
 #include "tests/support/video_clips.h"
 #include "tests/support/wallpaper_world.h"
 #include "tray/menu_model.h"
@@ -116,8 +117,8 @@ TEST_F(VideoLifecycleTest, AVideoOpensBehindTheEarlierWallpaperAndIsShownWithIts
 {
     world.app.applyFileList({clipPath(kPatternClip)});
     // Opening: the earlier picture stays, the tick runs every 15 ms.
-    ASSERT_TRUE(world.app.video.pendingVideo);
-    EXPECT_EQ(world.app.widgetTooltipText, pick(kOpeningVideoTooltip, kEnglish));
+    ASSERT_TRUE(world.app.video.pendingVideo) << notifications();
+    EXPECT_EQ(std::wstring(world.app.widget.tooltipText()), pick(kOpeningVideoTooltip, kEnglish));
     EXPECT_EQ(world.system.periodOf(VideoTimer), 15u);
     EXPECT_EQ(world.app.currentState.mode, ModeStill);
 
@@ -125,7 +126,7 @@ TEST_F(VideoLifecycleTest, AVideoOpensBehindTheEarlierWallpaperAndIsShownWithIts
     ASSERT_TRUE(world.app.video.activeVideo) << notifications();
     EXPECT_EQ(world.app.currentState.mode, ModeVideo);
     EXPECT_EQ(world.app.currentState.files, std::vector<std::wstring>{clipPath(kPatternClip)});
-    EXPECT_EQ(world.app.widgetTooltipText, pick(kVideoTooltip, kEnglish));
+    EXPECT_EQ(std::wstring(world.app.widget.tooltipText()), pick(kVideoTooltip, kEnglish));
     EXPECT_TRUE(world.notifications().empty()) << notifications();
     // The shell's own wallpaper is untouched under the video, and undo would bring the picture back.
     EXPECT_EQ(world.fake->wallpaperOf(kDisplay1), oldPicture);
@@ -339,11 +340,48 @@ TEST_F(VideoLifecycleTest, AFitChangeRedrawsThePlayingVideoAndUndoDrawsTheOldFit
     EXPECT_TRUE(world.notifications().empty()) << notifications();
 }
 
+struct ShellCase {
+    const char* name;
+    ShellLayout layout;
+    ShellLayoutOptions options;
+};
+
+class VideoInTheShell : public VideoLifecycleTest, public testing::WithParamInterface<ShellCase> {};
+
+TEST_P(VideoInTheShell, TheWindowsSitBehindTheIconsInTheShellsOwnWindows)
+{
+    FakeShellWindows shell(GetParam().layout, GetParam().options);
+    ASSERT_EQ(shell.creationError(), 0u);
+    world.app.findVideoHost = [] { return findDesktopHost(true); };
+    playPattern();
+    const HWND window = active().videoWindows().front().window;
+    const LONG_PTR exStyle = GetWindowLongPtrW(window, GWL_EXSTYLE);
+    if (GetParam().options.noRedirectionBitmap) {
+        // A layered child of "Progman", right below the icon view.
+        EXPECT_EQ(GetParent(window), shell.progman());
+        EXPECT_EQ(GetWindow(shell.iconView(), GW_HWNDNEXT), window);
+        EXPECT_NE(exStyle & WS_EX_LAYERED, 0);
+    } else {
+        // The first child of the wallpaper-layer worker behind the icons.
+        EXPECT_EQ(GetParent(window), shell.wallpaperWorker());
+        EXPECT_EQ(GetWindow(shell.wallpaperWorker(), GW_CHILD), window);
+        EXPECT_EQ(exStyle & WS_EX_LAYERED, 0);
+    }
+    EXPECT_TRUE(closeTo(readBackBuffer(active(), 0).at(40, 30), kRed));
+}
+
+INSTANTIATE_TEST_SUITE_P(Layouts, VideoInTheShell,
+                         testing::Values(ShellCase{"Worker", ShellLayout::WorkerHostsIconView, {}},
+                                         ShellCase{"ProgmanWithoutRedirectionBitmap",
+                                                   ShellLayout::ProgmanHostsIconView,
+                                                   {true, false, false}}),
+                         [](const testing::TestParamInfo<ShellCase>& info) { return std::string(info.param.name); });
+
 TEST_F(VideoLifecycleTest, SwitchingLanguageWhileAVideoOpensKeepsTheOpeningTooltip)
 {
     world.app.applyFileList({clipPath(kPatternClip)});
     world.app.executeCommand(kCommandVietnamese, {});
-    EXPECT_EQ(world.app.widgetTooltipText, pick(kOpeningVideoTooltip, kVietnamese));
+    EXPECT_EQ(std::wstring(world.app.widget.tooltipText()), pick(kOpeningVideoTooltip, kVietnamese));
 }
 
 TEST_F(VideoLifecycleTest, TheMenuOffersTheFrameOnlyWhileAVideoPlays)
