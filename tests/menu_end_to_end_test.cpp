@@ -7,6 +7,7 @@
 // highlighted, Right to open a submenu, Return to choose). Nothing waits for time.
 #include "app/application.h"
 #include "tests/support/fake_desktop_wallpaper.h"
+#include "tests/support/menu_description.h"
 #include "tests/support/recording_system.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/windowed_world.h"
@@ -37,7 +38,7 @@ std::wstring itemText(HMENU menu, int position)
     return GetMenuItemInfoW(menu, static_cast<UINT>(position), TRUE, &info) ? text : L"(unreadable)";
 }
 
-// The live menu, one line per item, in the form the menu-model tests use.
+// The live menu, one line per item, in the form of describeMenuModel.
 void describeMenu(HMENU menu, const std::wstring& indent, std::vector<std::wstring>& lines)
 {
     const int count = GetMenuItemCount(menu);
@@ -66,32 +67,6 @@ void describeMenu(HMENU menu, const std::wstring& indent, std::vector<std::wstri
         if (info.fState & MFS_DISABLED)
             line += L" [greyed]";
         if (info.fState & MFS_DEFAULT)
-            line += L" [default]";
-        lines.push_back(line);
-    }
-}
-
-// The menu model's own items in the same form: what the real menu must show.
-void describeModel(const std::vector<MenuItem>& items, const std::wstring& indent, std::vector<std::wstring>& lines)
-{
-    for (const MenuItem& item : items) {
-        if (item.separator) {
-            lines.push_back(indent + L"---");
-            continue;
-        }
-        if (!item.submenu.empty()) {
-            lines.push_back(indent + L"> " + item.text);
-            describeModel(item.submenu, indent + L"  ", lines);
-            continue;
-        }
-        std::wstring line = indent + std::to_wstring(item.id) + L" " + item.text;
-        if (item.banner)
-            line += L" [banner]";
-        if (item.checked)
-            line += item.radio ? L" [radio]" : L" [checked]";
-        if (item.greyed)
-            line += L" [greyed]";
-        if (item.defaultItem)
             line += L" [default]";
         lines.push_back(line);
     }
@@ -263,9 +238,7 @@ protected:
         state.currentMode = app.currentState.mode;
         state.startupKnown = true;
         state.banner = true;
-        std::vector<std::wstring> lines;
-        describeModel(buildMenuModel(state, {{L"\\\\?\\DISPLAY#1", {0, 0, 1920, 1080}, L""}}), L"", lines);
-        return lines;
+        return describeMenuModel(buildMenuModel(state, {{L"\\\\?\\DISPLAY#1", {0, 0, 1920, 1080}, L""}}));
     }
 
     std::optional<std::wstring> setting(const wchar_t* key) const

@@ -63,7 +63,7 @@ bool decodeBanner(BannerImage& banner, IWICImagingFactory& factory, const BYTE* 
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    banner.bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    banner.bitmap.reset(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
     if (!banner.bitmap || !bits)
         return false;
     const UINT stride = static_cast<UINT>(banner.width) * 4;
@@ -108,7 +108,7 @@ void drawBannerItem(const BannerImage& banner, const DRAWITEMSTRUCT& item) noexc
     const UniqueMemoryDc source(CreateCompatibleDC(item.hDC));
     if (!source)
         return;
-    const ScopedSelection selection(source.get(), banner.bitmap);
+    const ScopedSelection selection(source.get(), banner.bitmap.get());
     // Centred across the menu's width, whatever state the item is drawn in.
     const int x = area.left + (area.right - banner.width - area.left) / 2;
     const int y = area.top + banner.margin;
