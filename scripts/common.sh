@@ -13,6 +13,7 @@ PELTORINE_PACKAGES=(
     wine64 libwine libwine-dev
     gstreamer1.0-libav gstreamer1.0-plugins-good gstreamer1.0-plugins-base
     xvfb xauth googletest ffmpeg imagemagick x11-apps python3-pil fonts-urw-base35
+    wixl msitools zip
 )
 
 say() { printf '[peltorine] %s\n' "$*" >&2; }
@@ -75,4 +76,58 @@ start_wine_session() {
 
 stop_wine_session() {
     "$WINESERVER" -k >/dev/null 2>&1 || true
+}
+
+# The project's version, as CMake wrote it into the build folder at configure time.
+project_version() {
+    local file="$1/peltorine-version.txt"
+    [ -f "$file" ] || die "no $file: configure the build first"
+    tr -d '[:space:]' <"$file"
+}
+
+# Builds the per-user Windows Installer package with wixl.
+#   build_msi PROGRAM ACTIONS_DLL VERSION OUTPUT
+# PROGRAM is the peltorine.exe to ship, ACTIONS_DLL the installer's custom actions
+# (peltorine_setup_actions.dll), VERSION x.y.z.
+build_msi() {
+    local program="$1" actions="$2" version="$3" output="$4"
+    local stage
+    stage="$(mktemp -d)"
+    # wixl finds its sources by relative name only, so everything goes into one folder first.
+    cp "$program" "$stage/peltorine.exe"
+    cp "$actions" "$stage/setup_actions.dll"
+    cp "$PELTORINE_ROOT/LICENSE" "$stage/LICENSE.txt"
+    cp "$PELTORINE_ROOT/resources/peltorine.ico" "$stage/peltorine.ico"
+    (
+        cd "$stage"
+        wixl -a x64 -D "Version=$version" -D ProgramFile=peltorine.exe -D LicenseFile=LICENSE.txt \
+            -D IconFile=peltorine.ico -D ActionsFile=setup_actions.dll \
+            -o package.msi "$PELTORINE_ROOT/installer/peltorine.wxs" 2>wixl.log \
+            || { cat wixl.log >&2; exit 1; }
+        # wixl writes every Start-menu shortcut as an advertised one (its target is the feature);
+        # point it at the program itself, as a plain shortcut.
+        msibuild package.msi -q "UPDATE \`Shortcut\` SET \`Target\` = '[#PeltorineExe]', \`Description\` = 'Peltorine' WHERE \`Shortcut\` = 'StartMenuShortcut'"
+        # wixl 0.101 has no dialogs: the licence and progress dialogs of an interactive install go
+        # in as tables (installer/ui), the licence text from LICENSE as RTF.
+        python3 - "$PELTORINE_ROOT/LICENSE" "$PELTORINE_ROOT/installer/ui/Control.idt" Control.idt <<'PYTHON'
+import sys
+licence, template, output = sys.argv[1:]
+paragraphs = [" ".join(p.split()) for p in open(licence, encoding="utf-8").read().split("\n\n") if p.strip()]
+escape = lambda text: text.replace("\\", "\\\\").replace("{", "\\{").replace("}", "\\}")
+rtf = r"{\rtf1\ansi\deff0{\fonttbl{\f0 Tahoma;}}\fs16 " + r"\par\par ".join(map(escape, paragraphs)) + "}"
+open(output, "w", encoding="utf-8").write(open(template, encoding="utf-8").read().replace("@LICENSE_RTF@", rtf))
+PYTHON
+        for table in Dialog ControlEvent ControlCondition EventMapping CheckBox TextStyle; do
+            cp "$PELTORINE_ROOT/installer/ui/$table.idt" .
+        done
+        for table in Dialog Control ControlEvent ControlCondition EventMapping CheckBox TextStyle; do
+            msibuild package.msi -i "$table.idt"
+        done
+        msibuild package.msi \
+            -q "INSERT INTO \`Property\` (\`Property\`, \`Value\`) VALUES ('DefaultUIFont', 'PeltorineFont')" \
+            -q "INSERT INTO \`InstallUISequence\` (\`Action\`, \`Condition\`, \`Sequence\`) VALUES ('LicenseDlg', 'NOT Installed', 1250)" \
+            -q "INSERT INTO \`InstallUISequence\` (\`Action\`, \`Sequence\`) VALUES ('ProgressDlg', 1280)"
+    ) || { rm -rf "$stage"; die "wixl could not build the installer"; }
+    mv "$stage/package.msi" "$output"
+    rm -rf "$stage"
 }

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <set>
 #include <span>
@@ -228,6 +229,30 @@ TEST_F(ModuleResources, VersionBlockNamesTheProduct)
     ASSERT_GT(version.size(), 6u);
     EXPECT_EQ(versionString(version.data(), version.data() + version.size(), L"ProductName"), L"Peltorine");
     EXPECT_EQ(versionString(version.data(), version.data() + version.size(), L"OriginalFilename"), L"peltorine.exe");
+}
+
+// The shell shows these numbers in the file's properties and the installer carries the same version.
+TEST_F(ModuleResources, VersionBlockCarriesTheProjectVersion)
+{
+    const std::span<const BYTE> version = resource(RT_VERSION, 1);
+    ASSERT_GT(version.size(), 6u);
+    const std::string projectVersion = PELTORINE_VERSION;
+    const std::wstring expected = std::wstring(projectVersion.begin(), projectVersion.end()) + L".0";
+    EXPECT_EQ(versionString(version.data(), version.data() + version.size(), L"FileVersion"), expected);
+    EXPECT_EQ(versionString(version.data(), version.data() + version.size(), L"ProductVersion"), expected);
+
+    unsigned major = 0, minor = 0, patch = 0;
+    ASSERT_EQ(std::sscanf(PELTORINE_VERSION, "%u.%u.%u", &major, &minor, &patch), 3);
+    const DWORD signature = VS_FFI_SIGNATURE;
+    const auto found = std::search(version.begin(), version.end(), reinterpret_cast<const BYTE*>(&signature),
+                                   reinterpret_cast<const BYTE*>(&signature) + sizeof signature);
+    ASSERT_LE(found + sizeof(VS_FIXEDFILEINFO), version.end());
+    VS_FIXEDFILEINFO fixed{};
+    std::memcpy(&fixed, &*found, sizeof fixed);
+    EXPECT_EQ(fixed.dwFileVersionMS, MAKELONG(minor, major));
+    EXPECT_EQ(fixed.dwFileVersionLS, MAKELONG(0, patch));
+    EXPECT_EQ(fixed.dwProductVersionMS, MAKELONG(minor, major));
+    EXPECT_EQ(fixed.dwProductVersionLS, MAKELONG(0, patch));
 }
 
 } // namespace

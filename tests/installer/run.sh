@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Runs peltorine_installer_tests the way a user meets the installer: two packages of the built
+# program (this version and the next patch version, so that the second is an upgrade), a fresh
+# Wine prefix standing for a fresh Windows profile, and the test program inside it.
+#   run.sh TEST_PROGRAM PELTORINE_EXE SETUP_ACTIONS_DLL BUILD_FOLDER
+set -euo pipefail
+tests="$1" program="$2" actions="$3" build="$4"
+source "$(dirname "$0")/../../scripts/common.sh"
+
+work="$build/installer-test"
+rm -rf "$work"
+mkdir -p "$work"
+
+version="$(project_version "$build")"
+IFS=. read -r major minor patch <<<"$version"
+newer="$major.$minor.$((patch + 1))"
+# The packages carry the tested program, stripped as a release would be.
+x86_64-w64-mingw32-strip -o "$work/peltorine.exe" "$program"
+build_msi "$work/peltorine.exe" "$actions" "$version" "$work/Peltorine-$version-x64.msi"
+build_msi "$work/peltorine.exe" "$actions" "$newer" "$work/Peltorine-$newer-x64.msi"
+
+windows_path() { local path="${1//\//\\}"; printf 'Z:%s' "$path"; }
+export PELTORINE_OLDER_MSI="$(windows_path "$work/Peltorine-$version-x64.msi")"
+export PELTORINE_NEWER_MSI="$(windows_path "$work/Peltorine-$newer-x64.msi")"
+export PELTORINE_OLDER_VERSION="$version" PELTORINE_NEWER_VERSION="$newer"
+
+ensure_wine_prefix "$work/prefix"
+# Wine's background processes must not hold CTest's output pipe open.
+"$WINESERVER" -p >/dev/null 2>&1 </dev/null
+trap '"$WINESERVER" -k >/dev/null 2>&1 || true' EXIT
+"$WINE64" wineboot >/dev/null 2>&1 </dev/null || true
+"$WINE64" explorer /desktop=Default,1920x1080 >/dev/null 2>&1 </dev/null &
+sleep 2
+
+cd "$build"
+"$WINE64" "$tests" --gtest_output=xml:test-results/peltorine_installer_tests.xml </dev/null
