@@ -52,7 +52,6 @@ private:
     Handle handle_ = Empty::empty();
 };
 
-
 using UniqueKernelHandle = UniqueHandle<HANDLE, &CloseHandle>;               // mutexes, events, threads
 using UniqueFile = UniqueHandle<HANDLE, &CloseHandle, InvalidHandleIsEmpty>; // from CreateFileW
 using UniqueBitmap = UniqueHandle<HBITMAP, &DeleteObject>;
