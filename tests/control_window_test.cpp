@@ -5,32 +5,19 @@
 #include "tests/support/fake_desktop_wallpaper.h"
 #include "tests/support/recording_system.h"
 #include "tests/support/temp_folder.h"
+#include "tests/support/windowed_world.h"
 
 #include <gtest/gtest.h>
 #include <objbase.h>
+
+#include <algorithm>
+#include <vector>
 
 namespace {
 
 class ControlWindowTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr)));
-        fake->addDisplay(L"\\\\?\\DISPLAY#1", {0, 0, 1920, 1080}, L"C:\\old.jpg");
-        app.desktopWallpaper = fake;
-        app.chooseFilesFunction = [](HWND, bool, std::uint32_t) { return std::vector<std::wstring>{}; };
-        ASSERT_EQ(S_OK, CoCreateInstance(CLSID_WICImagingFactory2, nullptr, CLSCTX_INPROC_SERVER,
-                                         IID_PPV_ARGS(&app.imagingFactory)));
-        ASSERT_EQ(S_OK, app.loadSettingsFrom(folder.path()));
-        ASSERT_EQ(S_OK, app.initializeWindows());
-        system.timerEvents.clear();
-    }
-
-    void TearDown() override
-    {
-        app.shutdown();
-        OleUninitialize();
-    }
+    void SetUp() override { ASSERT_EQ(S_OK, world.started); }
 
     LRESULT send(UINT message, WPARAM wParam = 0, LPARAM lParam = 0)
     {
@@ -46,10 +33,11 @@ protected:
         return events;
     }
 
-    TempFolder folder;
-    RecordingSystem system;
-    Microsoft::WRL::ComPtr<FakeDesktopWallpaper> fake = FakeDesktopWallpaper::create();
-    Application app{GetModuleHandleW(nullptr), system};
+    WindowedWorld world;
+    Application& app = world.app;
+    RecordingSystem& system = world.system;
+    TempFolder& folder = world.folder;
+    Microsoft::WRL::ComPtr<FakeDesktopWallpaper>& fake = world.fake;
 };
 
 TEST_F(ControlWindowTest, IsAHiddenTopLevelToolWindowNamedPeltorine)
@@ -211,6 +199,45 @@ TEST(ControlWindowThunk, MessagesBeforeCreationGoToTheDefaultProcedure)
     EXPECT_EQ(DefWindowProcW(window, WM_GETTEXTLENGTH, 0, 0), SendMessageW(window, WM_GETTEXTLENGTH, 0, 0));
     DestroyWindow(window);
     UnregisterClassW(windowClass.lpszClassName, windowClass.hInstance);
+}
+
+// Any class with a handleMessage member gets its messages through the one thunk, from the
+// first message after WM_NCCREATE to WM_NCDESTROY, and is let go with the window.
+struct RecordingWindow {
+    LRESULT handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept
+    {
+        messages.push_back(message);
+        if (message == WM_NCDESTROY)
+            boundAtTheEnd = GetWindowLongPtrW(window, GWLP_USERDATA) != 0;
+        if (message == WM_APP)
+            return 42;
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+    std::vector<UINT> messages;
+    bool boundAtTheEnd = true;
+};
+
+TEST(ControlWindowThunk, ForwardsEveryMessageToTheBoundObjectAndUnbindsAtTheEnd)
+{
+    WNDCLASSW windowClass{};
+    windowClass.lpfnWndProc = windowThunk<RecordingWindow>;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = L"Peltorine.ThunkTest2";
+    ASSERT_NE(0, RegisterClassW(&windowClass));
+    RecordingWindow owner;
+    const HWND window = CreateWindowExW(0, windowClass.lpszClassName, L"x", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                                        windowClass.hInstance, &owner);
+    ASSERT_NE(nullptr, window);
+    EXPECT_EQ(42, SendMessageW(window, WM_APP, 0, 0));
+    DestroyWindow(window);
+    UnregisterClassW(windowClass.lpszClassName, windowClass.hInstance);
+
+    ASSERT_FALSE(owner.messages.empty());
+    EXPECT_EQ(static_cast<UINT>(WM_NCCREATE), owner.messages.front());
+    EXPECT_NE(owner.messages.end(),
+              std::find(owner.messages.begin(), owner.messages.end(), static_cast<UINT>(WM_CREATE)));
+    EXPECT_EQ(static_cast<UINT>(WM_NCDESTROY), owner.messages.back());
+    EXPECT_FALSE(owner.boundAtTheEnd);
 }
 
 } // namespace

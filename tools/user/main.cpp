@@ -47,6 +47,27 @@ POINT centreOf(HWND window)
     return {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
 }
 
+// Puts the pointer on `point` and waits until it stays there. Under Wine on X the first moves
+// of a process can be undone a moment later by the X pointer's own position; a press made then
+// would become a drag of the widget.
+bool placePointer(POINT point)
+{
+    const ULONGLONG deadline = GetTickCount64() + 5000;
+    int steady = 0;
+    for (int attempt = 0; GetTickCount64() < deadline; ++attempt) {
+        POINT cursor{};
+        if (GetCursorPos(&cursor) && cursor.x == point.x && cursor.y == point.y) {
+            if (++steady == 5)
+                return true;
+        } else {
+            steady = 0;
+            SetCursorPos(point.x, point.y);
+        }
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 40, QS_ALLINPUT);
+    }
+    return false;
+}
+
 int doubleClick()
 {
     HWND control = waitForWindow(L"Peltorine.Control", kStartTimeoutMs);
@@ -56,7 +77,10 @@ int doubleClick()
     }
     if (HWND widget = waitForWindow(L"Peltorine.Widget", 3000); widget && IsWindowVisible(widget)) {
         const POINT point = centreOf(widget);
-        SetCursorPos(point.x, point.y);
+        if (!placePointer(point)) {
+            say(L"the pointer would not stay on the widget");
+            return 1;
+        }
         INPUT clicks[4]{};
         for (int i = 0; i < 4; ++i) {
             clicks[i].type = INPUT_MOUSE;
@@ -224,7 +248,11 @@ int drop(const std::vector<std::wstring>& files)
     if (FAILED(OleInitialize(nullptr)))
         return 1;
     const POINT point = centreOf(widget);
-    SetCursorPos(point.x, point.y);
+    if (!placePointer(point)) {
+        say(L"the pointer would not stay on the widget");
+        OleUninitialize();
+        return 1;
+    }
     auto* data = new FileListData(fullPaths);
     auto* source = new HoldThenDrop();
     DWORD effect = DROPEFFECT_NONE;
