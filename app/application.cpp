@@ -89,7 +89,7 @@ void Application::shutdown() noexcept
     armedSlideshowPeriod = 0;
     armedVideoPeriod = 0;
     // Lets a later start in the same process register them again.
-    UnregisterClassW(kWidgetWindowClass, instance);
+    Widget::unregisterWindowClass(instance);
     UnregisterClassW(kControlWindowClass, instance);
     // The remaining members go with the destructor, in the reverse order of their declaration.
 }

@@ -19,12 +19,13 @@
 #include "tray/tray_icon.h"
 #include "wallpaper/file_picker.h"
 #include "wallpaper/wallpaper_state.h"
+#include "widget/widget.h"
 
 // Private messages of the control window.
 inline constexpr UINT TrayCallbackMessage = 0x8001;
 inline constexpr UINT FilesDroppedMessage = 0x8002;
-inline constexpr UINT WidgetDpiChangedMessage = 0x8003;
-inline constexpr UINT ForegroundChangedMessage = 0x8004;
+inline constexpr UINT WidgetDpiChangedMessage = Widget::kDpiChangedMessage;
+inline constexpr UINT ForegroundChangedMessage = Widget::kForegroundChangedMessage;
 
 // Timers of the control window.
 inline constexpr UINT_PTR SlideshowTimer = 1;
@@ -37,14 +38,13 @@ inline constexpr std::uint64_t kRelayoutRetryMs = 8000;
 inline constexpr UINT kErrorFlashMs = 2200;
 
 inline constexpr const wchar_t* kControlWindowClass = L"Peltorine.Control";
-inline constexpr const wchar_t* kWidgetWindowClass = L"Peltorine.Widget";
 inline constexpr const wchar_t* kSingleInstanceMutex = L"Local\\Peltorine.Desktop.Widget";
 
 // The one object that owns all state of the process: one member per subsystem, and the
 // coordination they share (commit and undo, the slideshow, commands, notifications).
 // Members are declared so that the destructor releases them in the right order: the last
 // declared goes first.
-class Application {
+class Application final : public WidgetEvents {
 public:
     explicit Application(HINSTANCE instance, SystemServices& system = SystemServices::standard()) noexcept;
     ~Application();
@@ -101,17 +101,12 @@ public:
     void chooseDefaultWallpaper() noexcept;
     [[nodiscard]] std::wstring newDataFilePath() const;
 
-    // --- Widget (widget/): stand-ins until the desktop widget is built. Its window stays
-    // absent; the tooltip text is kept so that the widget shows it once it exists. ---
-    LRESULT handleWidgetMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
+    // The desktop widget (widget/): what it is asked to do, with the placement and texts
+    // that the application keeps.
     void createWidget() noexcept;
-    void layoutWidget() noexcept;
-    void updateWidgetZOrder(bool raise) noexcept;
+    bool layoutWidget() noexcept;
     void setWidgetTooltip(const std::wstring& text) noexcept;
     void showStateTooltip(WallpaperMode mode) noexcept;
-    void redrawWidget() noexcept;
-    void invalidateWidgetFace() noexcept;
-    void cancelWidgetGesture() noexcept;
     void destroyWidget() noexcept;
 
     // --- Video lifecycle (video/): stand-ins until video playback is built. Opening a video
@@ -160,15 +155,20 @@ public:
     UINT armedSlideshowPeriod = 0; // 0: timer 1 is off
     UINT armedVideoPeriod = 0;     // 0: timer 2 is off
 
-    // Widget (widget/)
-    HWND widgetWindow = nullptr;
-    std::int32_t widgetDragMode = 0;
-    bool widgetClickArmed = false;
-    std::wstring widgetTooltipText;
-    bool widgetErrorFlash = false;
+    // The desktop widget (widget/); goes before the control window that owns its tooltip.
+    Widget widget{*this};
 
     // Tray icon and notifications (tray/); goes before the control window it is attached to.
     TrayIcon trayIcon;
+
+private:
+    // What the widget reports.
+    void widgetFilesDropped(std::vector<std::wstring> paths) noexcept override;
+    void widgetRestoreDefault() noexcept override;
+    void widgetOpenMenu(POINT point) noexcept override;
+    void widgetMoved(POINT position) noexcept override;
+    void widgetResized(int size) noexcept override;
+    void widgetSystemColoursChanged() noexcept override;
 };
 
 // The start failure message, with the code as eight upper-case hexadecimal digits.

@@ -48,10 +48,7 @@ HRESULT Application::initializeWindows() noexcept
     if (const HRESULT hr = registerWindowClass(instance, kControlWindowClass, 0, windowThunk<Application>, nullptr);
         FAILED(hr))
         return hr;
-    if (const HRESULT hr = registerWindowClass(instance, kWidgetWindowClass, CS_DBLCLKS,
-                                               windowThunk<Application, &Application::handleWidgetMessage>,
-                                               LoadCursorW(nullptr, IDC_HAND));
-        FAILED(hr))
+    if (const HRESULT hr = Widget::registerWindowClass(instance); FAILED(hr))
         return hr;
 
     // A real top-level window, never shown: message-only windows miss the broadcasts.
@@ -70,7 +67,7 @@ HRESULT Application::initializeWindows() noexcept
 
     relayoutDeadline = system->tickCount() + kRelayoutRetryMs;
     createWidget();
-    if (!widgetWindow)
+    if (!widget.window())
         system->setTimer(controlWindow.get(), RelayoutTimer, kRelayoutDelayMs);
     return S_OK;
 }
@@ -92,7 +89,7 @@ LRESULT Application::handleMessage(HWND window, UINT message, WPARAM wParam, LPA
         break;
     case WM_SETTINGCHANGE:
         refreshHighContrast();
-        if (widgetDragMode == 0)
+        if (widget.dragMode() == DragIdle)
             layoutWidget();
         return 0;
     case WM_DRAWITEM: {
@@ -125,12 +122,15 @@ LRESULT Application::handleMessage(HWND window, UINT message, WPARAM wParam, LPA
         takeDroppedFiles();
         return 0;
     case WidgetDpiChangedMessage:
-        if (widgetDragMode == 0)
+        if (widget.dragMode() == DragIdle)
             layoutWidget();
         return 0;
-    case ForegroundChangedMessage:
-        updateWidgetZOrder(widgetWindow && GetWindow(widgetWindow, GW_OWNER) == GetForegroundWindow());
+    case ForegroundChangedMessage: {
+        // Raised (and shown) when the desktop itself became the foreground window.
+        const HWND window = widget.window();
+        widget.updateWidgetZOrder(window && GetWindow(window, GW_OWNER) == GetForegroundWindow());
         return 0;
+    }
     default:
         break;
     }
@@ -158,13 +158,12 @@ void Application::onTimer(UINT_PTR id) noexcept
     case RelayoutTimer:
         system->killTimer(controlWindow.get(), RelayoutTimer);
         relayoutAfterDisplayChange();
-        if (!widgetWindow && system->tickCount() < relayoutDeadline)
+        if (!widget.window() && system->tickCount() < relayoutDeadline)
             system->setTimer(controlWindow.get(), RelayoutTimer, kRelayoutDelayMs);
         break;
     case ErrorFlashTimer:
         system->killTimer(controlWindow.get(), ErrorFlashTimer);
-        widgetErrorFlash = false;
-        redrawWidget();
+        widget.setErrorFlash(false);
         break;
     default:
         break;
@@ -180,8 +179,7 @@ void Application::triggerRelayout() noexcept
 
 void Application::relayoutAfterDisplayChange() noexcept
 {
-    if (widgetDragMode != 0)
-        cancelWidgetGesture();
+    widget.cancelWidgetGesture();
     createWidget();
     layoutWidget();
     relayoutVideo();
@@ -193,8 +191,7 @@ void Application::refreshHighContrast() noexcept
     contrast.cbSize = sizeof(contrast);
     SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof(contrast), &contrast, 0);
     highContrast = (contrast.dwFlags & HCF_HIGHCONTRASTON) != 0;
-    invalidateWidgetFace();
-    redrawWidget();
+    widget.setHighContrast(highContrast);
 }
 
 // The previous version's Startup shortcut is replaced at every start; only a real failure is told.

@@ -17,9 +17,8 @@ void Application::showNotification(const std::wstring& message, HRESULT code) no
         return;
     trayIcon.showBalloon(message, code);
 
-    if (code < 0 && widgetWindow) {
-        widgetErrorFlash = true;
-        redrawWidget();
+    if (code < 0 && widget.window()) {
+        widget.setErrorFlash(true);
         system->setTimer(controlWindow.get(), ErrorFlashTimer, kErrorFlashMs);
     }
 }

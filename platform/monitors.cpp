@@ -21,3 +21,31 @@ MonitorMetrics getMonitorMetrics(HMONITOR monitor) noexcept
         metrics.workArea = workArea;
     return metrics;
 }
+
+namespace {
+// The widget's edge bounds in 96-DPI units.
+constexpr int kSmallestSquare = 48;
+constexpr int kLargestSquare = 128;
+} // namespace
+
+RECT fitSquareInWorkArea(const MonitorMetrics& metrics, POINT topLeft, int designSize) noexcept
+{
+    const RECT& area = metrics.workArea;
+    const int size = designSize < kSmallestSquare  ? kSmallestSquare
+                     : designSize > kLargestSquare ? kLargestSquare
+                                                   : designSize;
+    int edge = scaleForDpi(size, metrics.dpi);
+    const int width = area.right - area.left;
+    const int height = area.bottom - area.top;
+    if (edge > width)
+        edge = width;
+    if (edge > height)
+        edge = height;
+    if (edge < 1)
+        edge = 1;
+    const int maxX = area.right - edge > area.left ? area.right - edge : area.left;
+    const int maxY = area.bottom - edge > area.top ? area.bottom - edge : area.top;
+    const int x = topLeft.x < area.left ? area.left : topLeft.x > maxX ? maxX : topLeft.x;
+    const int y = topLeft.y < area.top ? area.top : topLeft.y > maxY ? maxY : topLeft.y;
+    return RECT{x, y, x + edge, y + edge};
+}

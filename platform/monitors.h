@@ -18,3 +18,8 @@ struct MonitorMetrics {
 {
     return MulDiv(value, static_cast<int>(dpi), 96);
 }
+
+// The square of designSize 96-DPI units clamped to the widget's bounds (48..128) at the
+// display's scale, placed as near to topLeft as the work area allows and shrunk to its shorter side
+// when it does not fit.
+[[nodiscard]] RECT fitSquareInWorkArea(const MonitorMetrics& metrics, POINT topLeft, int designSize) noexcept;

@@ -52,7 +52,7 @@ TEST_F(CommandsTest, IntervalThatCannotBeSavedChangesNothing)
     }
     EXPECT_EQ((std::vector<std::wstring>{notificationLine(L"Couldn't save the settings.", kSharingViolation)}),
               world.notifications());
-    EXPECT_EQ(L"Couldn't save the settings.", app.widgetTooltipText);
+    EXPECT_EQ(L"Couldn't save the settings.", std::wstring(app.widget.tooltipText()));
     EXPECT_EQ(10, app.settings.slideshowInterval);
     EXPECT_EQ(10, app.currentState.interval);
     EXPECT_TRUE(world.system.timerEvents.empty()) << "the running slideshow keeps its timing";
@@ -125,14 +125,14 @@ TEST_F(CommandsTest, CommandsOutsideTheTableDoNothing)
 {
     startSlideshowAt10Seconds();
     const WorldImage before = imageOf(world);
-    const std::wstring tooltip = app.widgetTooltipText;
+    const std::wstring tooltip = std::wstring(app.widget.tooltipText());
     const std::uint32_t language = app.settings.language;
     // A display beyond the list the menu showed, the banner, and ids between the ranges.
     for (const UINT command : {kCommandFirstDisplay + 2u, 0u, 11u, 12u, 19u, 24u, 29u, 36u, 39u, 44u, 99u, 200u}) {
         app.executeCommand(command, displays);
         EXPECT_EQ(before, imageOf(world)) << "command " << command;
     }
-    EXPECT_EQ(tooltip, app.widgetTooltipText);
+    EXPECT_EQ(tooltip, std::wstring(app.widget.tooltipText()));
     EXPECT_EQ(language, app.settings.language);
     EXPECT_TRUE(world.notifications().empty());
     EXPECT_TRUE(world.system.timerEvents.empty());
@@ -145,7 +145,7 @@ TEST_F(CommandsTest, SwitchingToVietnameseSavesItAndRetellsTheTooltip)
 
     EXPECT_EQ(L"vi", world.setting(L"Language"));
     EXPECT_EQ(kVietnamese, app.settings.language);
-    EXPECT_EQ(L"Peltorine · Đang chạy album hình nền", app.widgetTooltipText);
+    EXPECT_EQ(L"Peltorine · Đang chạy album hình nền", std::wstring(app.widget.tooltipText()));
 
     // Choosing the language in use writes nothing: even a locked file goes unnoticed.
     HeldOpen lock(world.settingsFile);
@@ -175,7 +175,7 @@ TEST_F(CommandsTest, SwitchingBackToEnglishShowsTheIdleTooltipInEnglish)
     app.executeCommand(kCommandEnglish, displays);
     EXPECT_EQ(L"en", world.setting(L"Language"));
     EXPECT_EQ(kEnglish, app.settings.language);
-    EXPECT_EQ(pick(kIdleTooltip, kEnglish), app.widgetTooltipText);
+    EXPECT_EQ(pick(kIdleTooltip, kEnglish), std::wstring(app.widget.tooltipText()));
 }
 
 TEST_F(CommandsTest, WidgetSizeAndCornerAreSaved)

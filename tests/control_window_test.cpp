@@ -151,9 +151,9 @@ TEST_F(ControlWindowTest, SlideshowTimerDoesNothingUnlessASlideshowRuns)
 
 TEST_F(ControlWindowTest, ErrorFlashEndsWhenItsTimerExpires)
 {
-    app.widgetErrorFlash = true;
+    app.widget.setErrorFlash(true);
     send(WM_TIMER, ErrorFlashTimer);
-    EXPECT_FALSE(app.widgetErrorFlash);
+    EXPECT_FALSE(app.widget.errorFlash());
     ASSERT_FALSE(eventsOf(ErrorFlashTimer).empty());
     EXPECT_FALSE(eventsOf(ErrorFlashTimer).back().armed);
 }

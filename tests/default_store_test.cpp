@@ -214,7 +214,7 @@ TEST_F(DefaultStoreTest, ChoosingAPngStoresAByteForByteCopyUnderAGuidName)
     EXPECT_EQ(dataFolder() + L"\\" + stored[0], app.settings.defaultWallpaperPath);
     EXPECT_EQ(std::vector<std::wstring>{notificationLine(L"Default wallpaper saved.", S_OK)}, system.debugLines);
     EXPECT_EQ((std::vector<std::pair<bool, std::wstring>>{{false, L"Default wallpaper saved."}}), balloons());
-    EXPECT_FALSE(app.widgetErrorFlash);
+    EXPECT_FALSE(app.widget.errorFlash());
     // Choosing only stores the picture; the desktop is not touched.
     EXPECT_EQ(0, fake->totalCalls()) << fake->callsText();
     EXPECT_EQ(L"C:\\old.jpg", fake->wallpaperOf(kDisplay1));

@@ -1,6 +1,7 @@
 // The one reporting path: widget tooltip, debugger line, balloon and error flash.
 #include "app/application.h"
 #include "tests/support/recording_system.h"
+#include "tests/support/shell_windows.h"
 
 #include <gtest/gtest.h>
 
@@ -14,18 +15,34 @@ protected:
         system.iconCalls.clear();
     }
 
+    ~NotificationTest() override
+    {
+        app.destroyWidget();
+        Widget::unregisterWindowClass(GetModuleHandleW(nullptr));
+    }
+
     const NOTIFYICONDATAW& balloon() const { return system.iconCalls.at(0).data; }
 
+    // A widget on a stand-in desktop, so that a failure has something to flash.
+    void showWidget()
+    {
+        const HRESULT hr = Widget::registerWindowClass(GetModuleHandleW(nullptr));
+        ASSERT_TRUE(SUCCEEDED(hr) || hr == HRESULT_FROM_WIN32(ERROR_CLASS_ALREADY_EXISTS));
+        app.createWidget();
+        ASSERT_NE(app.widget.window(), nullptr);
+    }
+
     RecordingSystem system;
+    FakeShellWindows shell{ShellLayout::ProgmanHostsIconView};
     Application app{GetModuleHandleW(nullptr), system};
 };
 
 TEST_F(NotificationTest, SuccessShowsAnInformationBalloonAndDoesNotFlash)
 {
-    app.widgetWindow = GetDesktopWindow(); // any window will do: the widget exists
+    showWidget();
     app.showNotification(L"Default wallpaper saved.", S_OK);
 
-    EXPECT_EQ(L"Default wallpaper saved.", app.widgetTooltipText);
+    EXPECT_EQ(L"Default wallpaper saved.", std::wstring(app.widget.tooltipText()));
     ASSERT_EQ(1u, system.debugLines.size());
     EXPECT_EQ(L"Peltorine: Default wallpaper saved. [0]\n", system.debugLines[0]);
     ASSERT_EQ(1u, system.iconCalls.size());
@@ -35,18 +52,18 @@ TEST_F(NotificationTest, SuccessShowsAnInformationBalloonAndDoesNotFlash)
     EXPECT_STREQ(L"Peltorine", balloon().szInfoTitle);
     EXPECT_STREQ(L"Default wallpaper saved.", balloon().szInfo);
     EXPECT_EQ(1u, balloon().uID);
-    EXPECT_FALSE(app.widgetErrorFlash);
+    EXPECT_FALSE(app.widget.errorFlash());
     EXPECT_FALSE(system.isArmed(ErrorFlashTimer));
 }
 
 TEST_F(NotificationTest, FailureShowsAWarningAndFlashesTheWidgetEachTimeAnew)
 {
-    app.widgetWindow = GetDesktopWindow();
+    showWidget();
     app.showNotification(L"Couldn't change the wallpaper.", static_cast<HRESULT>(0x80070002));
 
     EXPECT_EQ(L"Peltorine: Couldn't change the wallpaper. [2147942402]\n", system.debugLines.at(0));
     EXPECT_EQ(static_cast<DWORD>(NIIF_WARNING), balloon().dwInfoFlags);
-    EXPECT_TRUE(app.widgetErrorFlash);
+    EXPECT_TRUE(app.widget.errorFlash());
     EXPECT_EQ(2200u, system.periodOf(ErrorFlashTimer));
 
     // A second failure a second later restarts the 2200 ms.
@@ -61,13 +78,13 @@ TEST_F(NotificationTest, WithoutATaskbarOnlyTheTooltipAndTheDebugLineRemain)
 {
     app.trayIcon.remove();
     system.iconCalls.clear();
-    app.widgetWindow = GetDesktopWindow();
+    showWidget();
     app.showNotification(L"Couldn't change the wallpaper.", E_FAIL);
 
-    EXPECT_EQ(L"Couldn't change the wallpaper.", app.widgetTooltipText);
+    EXPECT_EQ(L"Couldn't change the wallpaper.", std::wstring(app.widget.tooltipText()));
     EXPECT_EQ(1u, system.debugLines.size());
     EXPECT_TRUE(system.iconCalls.empty());
-    EXPECT_FALSE(app.widgetErrorFlash);
+    EXPECT_FALSE(app.widget.errorFlash());
 }
 
 TEST_F(NotificationTest, FailureWithoutAWidgetShowsTheBalloonButArmsNoTimer)
@@ -82,7 +99,7 @@ TEST_F(NotificationTest, LongTextsAreCutForTheBalloonAndTheTooltipButNotTheDebug
     const std::wstring longText = L"Couldn't open image " + std::wstring(300, L'x') + L".png";
     app.showNotification(longText, E_FAIL);
 
-    EXPECT_EQ(127u, app.widgetTooltipText.size());
+    EXPECT_EQ(127u, std::wcslen(app.widget.tooltipText()));
     EXPECT_EQ(255u, wcslen(balloon().szInfo));
     EXPECT_EQ(L"Peltorine: " + longText + L" [2147500037]\n", system.debugLines.at(0));
 }

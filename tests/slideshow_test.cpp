@@ -46,10 +46,10 @@ TEST_F(SlideshowTest, ShowsThePicturesInNaturalNameOrderAndWrapsAround)
     EXPECT_EQ(ModeSlideshow, app.currentState.mode);
     EXPECT_EQ((std::vector<std::wstring>{img1, img1}), shown());
     EXPECT_EQ(15000u, world.system.periodOf(SlideshowTimer));
-    EXPECT_EQ(pick(kSlideshowTooltip, kEnglish), app.widgetTooltipText);
+    EXPECT_EQ(pick(kSlideshowTooltip, kEnglish), std::wstring(app.widget.tooltipText()));
 
     // A tick records no undo, writes no setting and leaves the tooltip alone.
-    app.widgetTooltipText = L"(tooltip before)";
+    app.setWidgetTooltip(L"(tooltip before)");
     const std::wstring undoBefore = describe(app.undoEntry);
     const std::string settingsBefore = world.settingsBytes();
     std::vector<std::wstring> sequence;
@@ -61,7 +61,7 @@ TEST_F(SlideshowTest, ShowsThePicturesInNaturalNameOrderAndWrapsAround)
     EXPECT_EQ((std::vector<std::wstring>{img2, img10, img1, img2}), sequence);
     EXPECT_EQ(undoBefore, describe(app.undoEntry));
     EXPECT_EQ(settingsBefore, world.settingsBytes());
-    EXPECT_EQ(L"(tooltip before)", app.widgetTooltipText);
+    EXPECT_EQ(L"(tooltip before)", std::wstring(app.widget.tooltipText()));
     EXPECT_EQ(15000u, world.system.periodOf(SlideshowTimer));
     EXPECT_TRUE(world.notifications().empty());
 }
@@ -263,7 +263,7 @@ TEST_F(SlideshowTest, UndoDuringASlideshowEndsItAndBringsBackThePicture)
     EXPECT_EQ(ModeStill, app.currentState.mode);
     EXPECT_EQ((std::vector<std::wstring>{still, still}), shown());
     EXPECT_FALSE(world.system.isArmed(SlideshowTimer));
-    EXPECT_EQ(pick(kIdleTooltip, kEnglish), app.widgetTooltipText);
+    EXPECT_EQ(pick(kIdleTooltip, kEnglish), std::wstring(app.widget.tooltipText()));
 }
 
 } // namespace

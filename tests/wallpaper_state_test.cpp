@@ -286,7 +286,7 @@ TEST_F(WallpaperStateTest, UndoAfterAStillReplacedASlideshowBringsTheSlideshowBa
     EXPECT_EQ(5, app.settings.slideshowInterval);
     EXPECT_EQ(FitFit, app.settings.fitMode);
     EXPECT_FALSE(app.undoEntry.has_value());
-    EXPECT_EQ(pick(kSlideshowTooltip, kEnglish), app.widgetTooltipText);
+    EXPECT_EQ(pick(kSlideshowTooltip, kEnglish), std::wstring(app.widget.tooltipText()));
     EXPECT_TRUE(world.notifications().empty());
 
     // The show goes on from where it was.
@@ -315,7 +315,7 @@ TEST_F(WallpaperStateTest, UndoOfTheFirstChangePutsTheDesktopBackAndStoresTheShe
     EXPECT_EQ(FitCenter, app.settings.fitMode);
     EXPECT_EQ(L"0", world.setting(L"Fit"));
     EXPECT_FALSE(world.setting(L"Interval").has_value());
-    EXPECT_EQ(pick(kIdleTooltip, kEnglish), app.widgetTooltipText);
+    EXPECT_EQ(pick(kIdleTooltip, kEnglish), std::wstring(app.widget.tooltipText()));
     EXPECT_FALSE(app.undoEntry.has_value());
 }
 
@@ -514,7 +514,7 @@ TEST_P(AlreadyShownTest, IsLeftAloneOnlyWhenNothingWouldChange)
     twoDisplays(world);
     GetParam().arrange(world, picture, other);
     ASSERT_TRUE(world.notifications().empty());
-    world.app.widgetTooltipText = L"(tooltip before)";
+    world.app.setWidgetTooltip(L"(tooltip before)");
     const WorldImage before = imageOf(world);
     const FakeDesktopState desktopBefore = world.fake->state();
     world.fake->clearCalls();
@@ -525,13 +525,13 @@ TEST_P(AlreadyShownTest, IsLeftAloneOnlyWhenNothingWouldChange)
     if (GetParam().nothingToDo) {
         EXPECT_EQ(before, imageOf(world));
         EXPECT_EQ(0, desktopChanges(*world.fake.Get())) << world.fake->callsText();
-        EXPECT_EQ(L"(tooltip before)", world.app.widgetTooltipText);
+        EXPECT_EQ(L"(tooltip before)", std::wstring(world.app.widget.tooltipText()));
         return;
     }
     EXPECT_EQ(ModeStill, world.app.currentState.mode);
     EXPECT_EQ(std::vector<std::wstring>{picture}, world.app.currentState.files);
     EXPECT_FALSE(world.system.isArmed(SlideshowTimer));
-    EXPECT_EQ(pick(kIdleTooltip, kEnglish), world.app.widgetTooltipText);
+    EXPECT_EQ(pick(kIdleTooltip, kEnglish), std::wstring(world.app.widget.tooltipText()));
     ASSERT_TRUE(world.app.undoEntry.has_value());
     EXPECT_EQ(before.state, describe(world.app.undoEntry->state));
     // And it can be taken back.
