@@ -164,4 +164,44 @@ TEST_F(WidgetEndToEnd, PicturesDraggedOntoTheWidgetStartTheSlideshowInNaturalOrd
     EXPECT_EQ(0u, peltorine.waitForExit(kStartTimeoutMs));
 }
 
+TEST_F(WidgetEndToEnd, ComesBackUnderTheNewDesktopWhenTheShellRestarts)
+{
+    ASSERT_NE(startDesktop(), nullptr) << "the development desktop did not start";
+    ChildProcess peltorine(windowsPathOf(PELTORINE_EXE_PATH));
+    ASSERT_TRUE(peltorine.started());
+    const HWND first = waitForWindow(peltorine.id(), L"Peltorine.Widget", L"Peltorine", kStartTimeoutMs);
+    ASSERT_NE(first, nullptr);
+    const HWND control = waitForWindow(peltorine.id(), L"Peltorine.Control", L"Peltorine", kStartTimeoutMs);
+    ASSERT_NE(control, nullptr);
+
+    // The shell goes, and its desktop windows with it. (Windows destroys the widget they owned
+    // too; Wine leaves it with an owner that is gone.)
+    TerminateProcess(desktopProcess.hProcess, 1);
+    WaitForSingleObject(desktopProcess.hProcess, kStartTimeoutMs);
+    CloseHandle(desktopProcess.hThread);
+    CloseHandle(desktopProcess.hProcess);
+    desktopProcess = {};
+
+    // It comes back and tells every program, as Explorer does.
+    const HWND progman = startDesktop();
+    ASSERT_NE(progman, nullptr);
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutW(HWND_BROADCAST, RegisterWindowMessageW(L"TaskbarCreated"), 0, 0, SMTO_ABORTIFHUNG, 5000,
+                        &ignored);
+    // The relayout after the debounce, delivered now rather than waited for.
+    PostMessageW(control, WM_TIMER, 3, 0);
+    HWND second = nullptr;
+    EXPECT_TRUE(pumpUntil(
+        [&] {
+            second = FindWindowW(L"Peltorine.Widget", L"Peltorine");
+            return second != nullptr && GetWindow(second, GW_OWNER) == progman && IsWindowVisible(second);
+        },
+        kStartTimeoutMs));
+    EXPECT_NE(second, first);
+    EXPECT_FALSE(IsWindow(first)) << "the old widget is gone";
+
+    PostMessageW(control, WM_CLOSE, 0, 0);
+    EXPECT_EQ(0u, peltorine.waitForExit(kStartTimeoutMs));
+}
+
 } // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cwchar>
 #include <string>
 
 #include "tests/support/png_pixels.h"
@@ -112,6 +113,21 @@ TEST(WidgetFace, DropHighlightShowsTheDropGlyph)
     const std::uint32_t arrow = at(drop, 64, 50);
     EXPECT_EQ(arrow, 0xFF4B79B5u);
     EXPECT_NE(at(normal, 64, 50), arrow);
+}
+
+TEST(WidgetFace, GdiplusComesFromTheSystemFolder)
+{
+    OleScope ole;
+    WidgetRenderer renderer;
+    std::vector<std::uint32_t> pixels(48 * 48);
+    ASSERT_EQ(renderer.drawFace(48, {}, SystemColours::current(), pixels.data()), S_OK);
+    const HMODULE gdiplus = GetModuleHandleW(L"gdiplus.dll");
+    ASSERT_NE(gdiplus, nullptr);
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(gdiplus, path, MAX_PATH);
+    wchar_t system[MAX_PATH] = {};
+    GetSystemDirectoryW(system, MAX_PATH);
+    EXPECT_EQ(CompareStringOrdinal(path, static_cast<int>(wcslen(system)), system, -1, TRUE), CSTR_EQUAL) << path;
 }
 
 } // namespace
