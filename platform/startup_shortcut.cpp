@@ -14,7 +14,7 @@
 #include "platform/startup_shortcut.h"
 #include "app/win32_error.h"
 #include "platform/known_folder.h"
-#include "settings/paths.h"
+#include "platform/paths.h"
 #include "wallpaper/file_rules.h"
 
 using Microsoft::WRL::ComPtr;

@@ -52,51 +52,16 @@ private:
     Handle handle_ = Empty::empty();
 };
 
-namespace handle_close {
-inline void kernelHandle(HANDLE handle) noexcept
-{
-    CloseHandle(handle);
-}
-inline void gdiObject(HGDIOBJ object) noexcept
-{
-    DeleteObject(object);
-}
-inline void memoryDc(HDC dc) noexcept
-{
-    DeleteDC(dc);
-}
-inline void icon(HICON icon) noexcept
-{
-    DestroyIcon(icon);
-}
-inline void menu(HMENU menu) noexcept
-{
-    DestroyMenu(menu);
-}
-inline void window(HWND window) noexcept
-{
-    DestroyWindow(window);
-}
-inline void winEventHook(HWINEVENTHOOK hook) noexcept
-{
-    UnhookWinEvent(hook);
-}
-inline void taskMemory(wchar_t* text) noexcept
-{
-    CoTaskMemFree(text);
-}
-} // namespace handle_close
-
-using UniqueKernelHandle = UniqueHandle<HANDLE, handle_close::kernelHandle>;               // mutexes, events, threads
-using UniqueFile = UniqueHandle<HANDLE, handle_close::kernelHandle, InvalidHandleIsEmpty>; // from CreateFileW
-using UniqueBitmap = UniqueHandle<HBITMAP, handle_close::gdiObject>;
-using UniqueRegion = UniqueHandle<HRGN, handle_close::gdiObject>;
-using UniqueMemoryDc = UniqueHandle<HDC, handle_close::memoryDc>; // from CreateCompatibleDC
-using UniqueIcon = UniqueHandle<HICON, handle_close::icon>;
-using UniqueMenu = UniqueHandle<HMENU, handle_close::menu>; // takes its submenus with it
-using UniqueWindow = UniqueHandle<HWND, handle_close::window>;
-using UniqueWinEventHook = UniqueHandle<HWINEVENTHOOK, handle_close::winEventHook>;
-using UniqueTaskString = UniqueHandle<wchar_t*, handle_close::taskMemory>; // a string from CoTaskMemAlloc
+using UniqueKernelHandle = UniqueHandle<HANDLE, &CloseHandle>;               // mutexes, events, threads
+using UniqueFile = UniqueHandle<HANDLE, &CloseHandle, InvalidHandleIsEmpty>; // from CreateFileW
+using UniqueBitmap = UniqueHandle<HBITMAP, &DeleteObject>;
+using UniqueRegion = UniqueHandle<HRGN, &DeleteObject>;
+using UniqueMemoryDc = UniqueHandle<HDC, &DeleteDC>; // from CreateCompatibleDC
+using UniqueIcon = UniqueHandle<HICON, &DestroyIcon>;
+using UniqueMenu = UniqueHandle<HMENU, &DestroyMenu>; // takes its submenus with it
+using UniqueWindow = UniqueHandle<HWND, &DestroyWindow>;
+using UniqueWinEventHook = UniqueHandle<HWINEVENTHOOK, &UnhookWinEvent>;
+using UniqueTaskString = UniqueHandle<wchar_t*, &CoTaskMemFree>; // a string from CoTaskMemAlloc
 
 // A window's DC from GetDC, released to that window.
 class UniqueWindowDc {

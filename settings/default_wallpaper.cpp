@@ -9,7 +9,7 @@
 
 #include "app/application.h"
 #include "app/win32_error.h"
-#include "settings/paths.h"
+#include "platform/paths.h"
 #include "wallpaper/file_rules.h"
 
 namespace {
@@ -82,7 +82,7 @@ void Application::chooseDefaultWallpaper() noexcept
     }
 
     // writeSetting reports its own failure; the copy is then of no use.
-    if (!writeSetting(L"Default", lastPathComponent(target))) {
+    if (!writeSetting(L"Default", fileNameOf(target))) {
         removeCopy(target);
         return;
     }

@@ -3,7 +3,8 @@
 #include <memory>
 
 #include "app/win32_error.h"
-#include "settings/paths.h"
+#include "platform/unique_handle.h"
+#include "platform/paths.h"
 #include "wallpaper/file_rules.h"
 
 namespace {
@@ -12,26 +13,6 @@ constexpr const wchar_t* kPreviousSection = L"Corvandelle";
 constexpr const wchar_t* kSection = L"Peltorine";
 constexpr DWORD kSectionBufferLength = 32768;
 constexpr DWORD kValueBufferLength = 512;
-
-class FileHandle {
-public:
-    explicit FileHandle(HANDLE handle) noexcept : handle_(handle) {}
-    ~FileHandle() { close(); }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-
-    [[nodiscard]] bool valid() const noexcept { return handle_ != INVALID_HANDLE_VALUE; }
-    [[nodiscard]] HANDLE get() const noexcept { return handle_; }
-    void close() noexcept
-    {
-        if (valid())
-            CloseHandle(handle_);
-        handle_ = INVALID_HANDLE_VALUE;
-    }
-
-private:
-    HANDLE handle_;
-};
 
 bool exists(const std::wstring& path) noexcept
 {
@@ -44,26 +25,24 @@ HRESULT discard(const std::wstring& temporary, HRESULT code) noexcept
     return code;
 }
 
-bool sameSize(const std::wstring& first, const std::wstring& second) noexcept
-{
-    WIN32_FILE_ATTRIBUTE_DATA a{};
-    WIN32_FILE_ATTRIBUTE_DATA b{};
-    return GetFileAttributesExW(first.c_str(), GetFileExInfoStandard, &a) &&
-           GetFileAttributesExW(second.c_str(), GetFileExInfoStandard, &b) && a.nFileSizeHigh == b.nFileSizeHigh &&
-           a.nFileSizeLow == b.nFileSizeLow;
-}
-
-// Copies the previous default picture unless an earlier, interrupted run already did.
+// Copies the previous default picture unless an earlier, interrupted run already did. The copy
+// goes to a temporary name first and appears under its own name only through the rename, so a
+// file of that name is always whole: a copy cut off half-way may already have its full size.
 HRESULT copyPicture(const std::wstring& source, const std::wstring& target) noexcept
 {
-    if (CopyFileW(source.c_str(), target.c_str(), TRUE))
+    if (exists(target))
         return S_OK;
-    const DWORD error = GetLastError();
-    if (error != ERROR_FILE_EXISTS)
-        return hresultFromWin32(error);
-    // A run cut off in the middle of the copy leaves a shorter file; finish it.
-    if (!sameSize(source, target) && !CopyFileW(source.c_str(), target.c_str(), FALSE))
+    const std::wstring temporary = target + L".copying";
+    if (!CopyFileW(source.c_str(), temporary.c_str(), FALSE))
         return lastErrorResult();
+    if (!MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH)) {
+        const DWORD error = GetLastError();
+        DeleteFileW(temporary.c_str());
+        // Another start finished the same copy meanwhile.
+        if (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS)
+            return S_OK;
+        return hresultFromWin32(error);
+    }
     return S_OK;
 }
 
@@ -73,20 +52,23 @@ HRESULT carryOver(const std::wstring& previousSettings, const std::wstring& prev
 {
     HRESULT code = S_OK;
     const auto section = std::make_unique<wchar_t[]>(kSectionBufferLength);
-    SetLastError(ERROR_SUCCESS);
     const DWORD length =
         GetPrivateProfileSectionW(kPreviousSection, section.get(), kSectionBufferLength, previousSettings.c_str());
-    const DWORD readError = GetLastError();
     if (length == kSectionBufferLength - 2) {
         code = hresultFromWin32(ERROR_INSUFFICIENT_BUFFER);
     } else if (length != 0) {
         if (!WritePrivateProfileSectionW(kSection, section.get(), temporary.c_str()))
             code = lastErrorResult();
-    } else if (readError != ERROR_SUCCESS && readError != ERROR_FILE_NOT_FOUND) {
-        // Nothing came back because the file could not be read (locked, access denied), not
-        // because the section is missing or empty (no error, or "not found" on Windows).
-        // Carrying over nothing would lose the previous settings for good: this step runs once.
-        code = hresultFromWin32(readError);
+    } else {
+        // Nothing came back: a file without that section, an empty section or an empty file is
+        // nothing to carry over, but a file that cannot be read (locked, access denied) would
+        // lose the previous settings for good, as this step runs once. The error the profile
+        // functions leave differs between systems, so the file is asked directly.
+        const UniqueFile file(CreateFileW(previousSettings.c_str(), GENERIC_READ,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file)
+            code = lastErrorResult();
     }
 
     wchar_t value[kValueBufferLength] = {};
@@ -104,14 +86,63 @@ HRESULT carryOver(const std::wstring& previousSettings, const std::wstring& prev
 // cut could leave a complete-looking settings.ini with nothing in it.
 HRESULT flushToDisk(const std::wstring& path) noexcept
 {
-    FileHandle file(
+    const UniqueFile file(
         CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.valid() || !FlushFileBuffers(file.get()))
+    if (!file || !FlushFileBuffers(file.get()))
         return lastErrorResult();
     return S_OK;
 }
 
+// An empty file with the byte-order mark that makes the private-profile functions write
+// UTF-16LE into it; a file of that name goes first.
+HRESULT createUnicodeFile(const std::wstring& path) noexcept
+{
+    const UniqueFile file(
+        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
+        return lastErrorResult();
+    static constexpr BYTE kByteOrderMark[] = {0xFF, 0xFE};
+    DWORD written = 0;
+    if (!WriteFile(file.get(), kByteOrderMark, sizeof(kByteOrderMark), &written, nullptr))
+        return lastErrorResult();
+    return S_OK;
+}
+
+bool startsWithByteOrderMark(const std::wstring& path, bool& readable) noexcept
+{
+    const UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    readable = static_cast<bool>(file);
+    BYTE mark[2] = {};
+    DWORD read = 0;
+    return file && ReadFile(file.get(), mark, sizeof(mark), &read, nullptr) && read == 2 && mark[0] == 0xFF &&
+           mark[1] == 0xFE;
+}
+
 } // namespace
+
+HRESULT repairSettingsFile(const std::wstring& settingsPath) noexcept
+{
+    bool readable = false;
+    if (startsWithByteOrderMark(settingsPath, readable) || !readable)
+        return S_OK;
+
+    const auto section = std::make_unique<wchar_t[]>(kSectionBufferLength);
+    const DWORD length = GetPrivateProfileSectionW(kSection, section.get(), kSectionBufferLength, settingsPath.c_str());
+    if (length == kSectionBufferLength - 2)
+        return hresultFromWin32(ERROR_INSUFFICIENT_BUFFER);
+
+    const std::wstring temporary = joinPath(parentFolderOf(settingsPath), L"settings.repairing");
+    if (const HRESULT code = createUnicodeFile(temporary); FAILED(code))
+        return discard(temporary, code);
+    if (length != 0 && !WritePrivateProfileSectionW(kSection, section.get(), temporary.c_str()))
+        return discard(temporary, lastErrorResult());
+    if (const HRESULT code = flushToDisk(temporary); FAILED(code))
+        return discard(temporary, code);
+    if (!MoveFileExW(temporary.c_str(), settingsPath.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return discard(temporary, lastErrorResult());
+    return S_OK;
+}
 
 HRESULT migrateSettings(const std::wstring& settingsPath, const std::wstring& previousFolder) noexcept
 {
@@ -120,21 +151,10 @@ HRESULT migrateSettings(const std::wstring& settingsPath, const std::wstring& pr
 
     const std::wstring dataFolder = parentFolderOf(settingsPath);
     const std::wstring temporary = joinPath(dataFolder, L"settings.migrating");
-    HRESULT code = S_OK;
-    {
-        // CREATE_ALWAYS: a leftover of an interrupted run starts over.
-        FileHandle file(
-            CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!file.valid())
-            return lastErrorResult();
-        // The byte-order mark makes the private-profile functions write UTF-16LE into the file.
-        static constexpr BYTE kByteOrderMark[] = {0xFF, 0xFE};
-        DWORD written = 0;
-        if (!WriteFile(file.get(), kByteOrderMark, sizeof(kByteOrderMark), &written, nullptr))
-            code = lastErrorResult();
-    }
-    if (FAILED(code))
+    // A leftover of an interrupted run starts over.
+    if (const HRESULT code = createUnicodeFile(temporary); FAILED(code))
         return discard(temporary, code);
+    HRESULT code = S_OK;
 
     const std::wstring previousSettings = joinPath(previousFolder, L"settings.ini");
     if (exists(previousSettings)) {

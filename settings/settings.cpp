@@ -9,7 +9,7 @@
 #include "app/win32_error.h"
 #include "platform/monitors.h"
 #include "settings/migration.h"
-#include "settings/paths.h"
+#include "platform/paths.h"
 #include "wallpaper/file_rules.h"
 
 namespace {
@@ -97,7 +97,7 @@ HRESULT prepareSettingsFile(Settings& settings, const std::wstring& localAppData
     if (const HRESULT hr = migrateSettings(settings.settingsPath, joinPath(localAppData, kPreviousProductName));
         FAILED(hr))
         return hr;
-    return S_OK;
+    return repairSettingsFile(settings.settingsPath);
 }
 
 void readSettings(Settings& settings, FitMode shellFit) noexcept

@@ -63,7 +63,7 @@ protected:
     static std::vector<Pixel> pixelsOf(const BannerImage& banner)
     {
         DIBSECTION section{};
-        if (GetObjectW(banner.bitmap, sizeof(section), &section) != sizeof(section) || !section.dsBm.bmBits)
+        if (GetObjectW(banner.bitmap.get(), sizeof(section), &section) != sizeof(section) || !section.dsBm.bmBits)
             return {};
         const auto* first = static_cast<const Pixel*>(section.dsBm.bmBits);
         return std::vector<Pixel>(first, first + static_cast<std::size_t>(banner.width) * banner.height);
@@ -116,7 +116,7 @@ TEST_P(BannerSizeTest, IsScaledForTheDisplayAndKeepsTheLogosShape)
     EXPECT_EQ(expected.margin, banner.margin);
 
     DIBSECTION section{};
-    ASSERT_EQ(static_cast<int>(sizeof(section)), GetObjectW(banner.bitmap, sizeof(section), &section));
+    ASSERT_EQ(static_cast<int>(sizeof(section)), GetObjectW(banner.bitmap.get(), sizeof(section), &section));
     EXPECT_EQ(expected.width, section.dsBm.bmWidth);
     EXPECT_EQ(expected.height, section.dsBm.bmHeight);
     EXPECT_EQ(32, section.dsBm.bmBitsPixel);

@@ -5,6 +5,7 @@
 #include "tests/support/fake_desktop_wallpaper.h"
 #include "tests/support/recording_system.h"
 #include "tests/support/temp_folder.h"
+#include "tests/support/windowed_world.h"
 
 #include <gtest/gtest.h>
 #include <objbase.h>
@@ -13,24 +14,7 @@ namespace {
 
 class ControlWindowTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr)));
-        fake->addDisplay(L"\\\\?\\DISPLAY#1", {0, 0, 1920, 1080}, L"C:\\old.jpg");
-        app.desktopWallpaper = fake;
-        app.chooseFilesFunction = [](HWND, bool, std::uint32_t) { return std::vector<std::wstring>{}; };
-        ASSERT_EQ(S_OK, CoCreateInstance(CLSID_WICImagingFactory2, nullptr, CLSCTX_INPROC_SERVER,
-                                         IID_PPV_ARGS(&app.imagingFactory)));
-        ASSERT_EQ(S_OK, app.loadSettingsFrom(folder.path()));
-        ASSERT_EQ(S_OK, app.initializeWindows());
-        system.timerEvents.clear();
-    }
-
-    void TearDown() override
-    {
-        app.shutdown();
-        OleUninitialize();
-    }
+    void SetUp() override { ASSERT_EQ(S_OK, world.started); }
 
     LRESULT send(UINT message, WPARAM wParam = 0, LPARAM lParam = 0)
     {
@@ -46,10 +30,11 @@ protected:
         return events;
     }
 
-    TempFolder folder;
-    RecordingSystem system;
-    Microsoft::WRL::ComPtr<FakeDesktopWallpaper> fake = FakeDesktopWallpaper::create();
-    Application app{GetModuleHandleW(nullptr), system};
+    WindowedWorld world;
+    Application& app = world.app;
+    RecordingSystem& system = world.system;
+    TempFolder& folder = world.folder;
+    Microsoft::WRL::ComPtr<FakeDesktopWallpaper>& fake = world.fake;
 };
 
 TEST_F(ControlWindowTest, IsAHiddenTopLevelToolWindowNamedPeltorine)

@@ -4,6 +4,7 @@
 #include <shobjidl.h>
 #include <wrl/client.h>
 
+#include <algorithm>
 #include <cstring>
 #include <cwctype>
 #include <string>
@@ -276,8 +277,8 @@ TEST_F(Desktop, RefusedEmptyPathCountsWhileTheDesktopWasEnabled)
 
 TEST_F(Desktop, CaptureStopsAtTheFirstFailure)
 {
-    const char* methods[] = {"GetPosition",  "GetBackgroundColor",  "GetStatus",
-                             "GetSlideshow", "GetSlideshowOptions", "GetWallpaper"};
+    // The reads of the whole desktop; one display's reads are in the next test.
+    const char* methods[] = {"GetPosition", "GetBackgroundColor", "GetStatus", "GetSlideshow", "GetSlideshowOptions"};
     for (const char* name : methods) {
         SCOPED_TRACE(name);
         const std::wstring method(name, name + strlen(name));
@@ -291,7 +292,110 @@ TEST_F(Desktop, CaptureStopsAtTheFirstFailure)
         EXPECT_EQ(captureDesktop(desktop(), snapshot), E_ACCESSDENIED);
         EXPECT_EQ(fake_->calls().back(), (FakeDesktopCall{method, fake_->calls().back().arguments, E_ACCESSDENIED}))
             << fake_->callsText();
-        EXPECT_EQ(fake_->callCount(L"GetWallpaper"), method == L"GetWallpaper" ? 1 : 0);
+        EXPECT_EQ(fake_->callCount(L"GetWallpaper"), 0);
+    }
+}
+
+TEST_F(Desktop, CaptureRecordsADisplayItCannotReadAndGoesOn)
+{
+    struct Case {
+        const char* what;
+        void (*arrange)(FakeDesktopWallpaper&);
+        std::wstring unreadableId; // empty: the display's path itself could not be read
+    };
+    const Case cases[] = {
+        {"wallpaper", [](FakeDesktopWallpaper& f) { f.failNthCallOf(L"GetWallpaper", 1, E_ACCESSDENIED); }, kLeft},
+        {"rectangle", [](FakeDesktopWallpaper& f) { f.failMonitorRect(kLeft, E_ACCESSDENIED); }, kLeft},
+        {"device path", [](FakeDesktopWallpaper& f) { f.failNthCallOf(L"GetMonitorDevicePathAt", 1, E_ACCESSDENIED); },
+         L""},
+    };
+    for (const Case& row : cases) {
+        SCOPED_TRACE(row.what);
+        fake_ = FakeDesktopWallpaper::create();
+        twoDisplaysWithPictures();
+        fake_->addDisplay(kThird, kThirdRect, newPicture_);
+        row.arrange(*fake_.Get());
+
+        DesktopSnapshot snapshot;
+        ASSERT_EQ(captureDesktop(desktop(), snapshot), S_OK) << fake_->callsText();
+        EXPECT_EQ(idsOf(snapshot.displays), (std::vector<std::wstring>{kRight, kThird}));
+        EXPECT_EQ(snapshot.displays[0].wallpaper, rightPicture_);
+        ASSERT_EQ(snapshot.unreadable.size(), 1u);
+        EXPECT_EQ(snapshot.unreadable[0].monitorId, row.unreadableId);
+        EXPECT_EQ(snapshot.unreadable[0].error, E_ACCESSDENIED);
+
+        // A change may go to a display that was read, but not to one that was not, nor to all.
+        EXPECT_EQ(unreadableTouchedBy(snapshot, L""), E_ACCESSDENIED);
+        EXPECT_EQ(unreadableTouchedBy(snapshot, kLeft), E_ACCESSDENIED);
+        EXPECT_EQ(unreadableTouchedBy(snapshot, kRight), row.unreadableId.empty() ? E_ACCESSDENIED : S_OK);
+    }
+}
+
+TEST_F(Desktop, CaptureWithNoReadableDisplayFailsWithTheFirstFailure)
+{
+    fake_->addDisplay(kLeft, kLeftRect, leftPicture_);
+    fake_->failMonitorRect(kLeft, E_ACCESSDENIED);
+    DesktopSnapshot snapshot;
+    EXPECT_EQ(captureDesktop(desktop(), snapshot), E_ACCESSDENIED);
+}
+
+TEST_F(Desktop, RestoreTouchesOnlyWhatItHolds)
+{
+    twoDisplaysWithPictures();
+    fake_->failMonitorRect(kRight, E_ACCESSDENIED);
+    DesktopSnapshot captured;
+    ASSERT_EQ(captureDesktop(desktop(), captured), S_OK);
+
+    DesktopSnapshot leftOnly;
+    leftOnly.displays = {{kLeft, kLeftRect, leftPicture_}};
+    EXPECT_EQ(unreadableTouchedByRestore(captured, leftOnly), S_OK);
+    DesktopSnapshot both;
+    both.displays = {{kLeft, kLeftRect, leftPicture_}, {kRight, kRightRect, rightPicture_}};
+    EXPECT_EQ(unreadableTouchedByRestore(captured, both), E_ACCESSDENIED);
+    leftOnly.position = FitSpan; // one picture across every display
+    EXPECT_EQ(unreadableTouchedByRestore(captured, leftOnly), E_ACCESSDENIED);
+}
+
+TEST_F(Desktop, RestoreGoesOnPastAFailingDisplayAndPutsBackEveryOther)
+{
+    struct Case {
+        const char* what;
+        void (*arrange)(FakeDesktopWallpaper&);
+        HRESULT result;
+        std::vector<std::wstring> restored; // the displays that show their old picture again
+    };
+    const Case cases[] = {
+        {"the first display refuses its picture",
+         [](FakeDesktopWallpaper& f) { f.failNthCallOf(L"SetWallpaper", 1, E_ACCESSDENIED); },
+         E_ACCESSDENIED,
+         {kRight, kThird}},
+        {"the first display's rectangle cannot be read",
+         [](FakeDesktopWallpaper& f) { f.failMonitorRect(kLeft, E_ACCESSDENIED); },
+         S_OK,
+         {kLeft, kRight, kThird}},
+        {"the first display's path cannot be read",
+         [](FakeDesktopWallpaper& f) { f.failNthCallOf(L"GetMonitorDevicePathAt", 1, E_ACCESSDENIED); },
+         S_OK,
+         {kLeft, kRight, kThird}},
+    };
+    for (const Case& row : cases) {
+        SCOPED_TRACE(row.what);
+        fake_ = FakeDesktopWallpaper::create();
+        twoDisplaysWithPictures();
+        fake_->addDisplay(kThird, kThirdRect, rightPicture_);
+        DesktopSnapshot snapshot;
+        ASSERT_EQ(captureDesktop(desktop(), snapshot), S_OK);
+        ASSERT_EQ(applyStillImage(desktop(), L"", newPicture_, FitFill), S_OK);
+        row.arrange(*fake_.Get());
+
+        EXPECT_EQ(restoreDesktop(desktop(), snapshot), row.result) << fake_->callsText();
+        for (const DisplayWallpaper& saved : snapshot.displays) {
+            const bool restored =
+                std::find(row.restored.begin(), row.restored.end(), saved.monitorId) != row.restored.end();
+            EXPECT_EQ(fake_->wallpaperOf(saved.monitorId), restored ? saved.wallpaper : newPicture_)
+                << testing::PrintToString(saved.monitorId);
+        }
+        EXPECT_EQ(fake_->state().position, DWPOS_FIT);
     }
 }
 

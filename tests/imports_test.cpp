@@ -80,4 +80,19 @@ TEST(Imports, PeltorineDoesNotImportGdiplusAtStart)
     EXPECT_EQ(std::find(dlls.begin(), dlls.end(), "gdiplus.dll"), dlls.end());
 }
 
+// Windows looks beside the program first for a DLL that is not a known one. Apart from the
+// common controls, which come through the manifest, the program imports only known DLLs.
+TEST(Imports, OnlyKnownDllsAndTheCommonControls)
+{
+    // The KnownDLLs of Windows 10 and 11 that a program like ours may need.
+    const char* const allowed[] = {"advapi32.dll", "combase.dll",  "comdlg32.dll", "gdi32.dll",
+                                   "gdiplus.dll",  "imm32.dll",    "kernel32.dll", "msvcrt.dll",
+                                   "ole32.dll",    "oleaut32.dll", "rpcrt4.dll",   "shcore.dll",
+                                   "shell32.dll",  "shlwapi.dll",  "user32.dll",   "comctl32.dll"};
+    const std::vector<std::string> dlls = importedDlls(readFile(windowsPathOf(PELTORINE_EXE_PATH)));
+    ASSERT_FALSE(dlls.empty()) << "the import directory could not be read";
+    for (const std::string& name : dlls)
+        EXPECT_NE(std::end(allowed), std::find(std::begin(allowed), std::end(allowed), name)) << name;
+}
+
 } // namespace

@@ -7,8 +7,10 @@
 // highlighted, Right to open a submenu, Return to choose). Nothing waits for time.
 #include "app/application.h"
 #include "tests/support/fake_desktop_wallpaper.h"
+#include "tests/support/menu_description.h"
 #include "tests/support/recording_system.h"
 #include "tests/support/temp_folder.h"
+#include "tests/support/windowed_world.h"
 #include "tray/menu_model.h"
 
 #include <gtest/gtest.h>
@@ -36,7 +38,7 @@ std::wstring itemText(HMENU menu, int position)
     return GetMenuItemInfoW(menu, static_cast<UINT>(position), TRUE, &info) ? text : L"(unreadable)";
 }
 
-// The live menu, one line per item, in the form the menu-model tests use.
+// The live menu, one line per item, in the form of describeMenuModel.
 void describeMenu(HMENU menu, const std::wstring& indent, std::vector<std::wstring>& lines)
 {
     const int count = GetMenuItemCount(menu);
@@ -111,6 +113,7 @@ public:
     void start() { probe(); }
 
     std::vector<std::wstring> shown; // the menu as it opened
+    RECT shownAt{};                  // its window on the screen
     bool reachedCommand = false;
     bool gaveUp = false;
 
@@ -145,6 +148,7 @@ private:
                 return;
             }
             describeMenu(menu_, L"", shown);
+            GetWindowRect(menuWindow_, &shownAt);
             if (command_ == 0) {
                 press(VK_ESCAPE);
                 return;
@@ -196,14 +200,7 @@ class MenuEndToEndTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr)));
-        fake->addDisplay(L"\\\\?\\DISPLAY#1", {0, 0, 1920, 1080}, L"C:\\old.jpg");
-        app.desktopWallpaper = fake;
-        ASSERT_EQ(S_OK, CoCreateInstance(CLSID_WICImagingFactory2, nullptr, CLSCTX_INPROC_SERVER,
-                                         IID_PPV_ARGS(&app.imagingFactory)));
-        ASSERT_EQ(S_OK, app.loadSettingsFrom(folder.path()));
-        app.startup.folderOverride = startup.path();
-        ASSERT_EQ(S_OK, app.initializeWindows());
+        ASSERT_EQ(S_OK, world.started);
         app.highContrast = false;
 
         // The test program carries no logo: lend the menu peltorine.exe's resources.
@@ -217,17 +214,31 @@ protected:
     void TearDown() override
     {
         app.instance = GetModuleHandleW(nullptr);
-        app.shutdown();
         if (resources)
             FreeLibrary(resources);
-        OleUninitialize();
     }
 
-    // A right click on the tray icon, as the shell reports it.
-    void rightClickTrayIcon()
+    // An icon event as the shell reports it under the version-4 protocol: the anchor in WPARAM.
+    void trayIconEvent(UINT event, POINT anchor = {0, 0})
     {
-        SendMessageW(app.controlWindow.get(), TrayCallbackMessage, kTrayIconId,
-                     MAKELPARAM(WM_CONTEXTMENU, kTrayIconId));
+        SendMessageW(app.controlWindow.get(), TrayCallbackMessage, MAKEWPARAM(anchor.x, anchor.y),
+                     MAKELPARAM(event, kTrayIconId));
+    }
+    void rightClickTrayIcon() { trayIconEvent(WM_CONTEXTMENU); }
+
+    // What the menu model says the menu holds in the application's present state.
+    std::vector<std::wstring> modelDescription() const
+    {
+        MenuState state;
+        state.language = app.settings.language;
+        state.fitMode = app.settings.fitMode;
+        state.slideshowInterval = app.settings.slideshowInterval;
+        state.targetMonitor = app.settings.targetMonitor;
+        state.widgetSize = app.settings.widgetSize;
+        state.currentMode = app.currentState.mode;
+        state.startupKnown = true;
+        state.banner = true;
+        return describeMenuModel(buildMenuModel(state, {{L"\\\\?\\DISPLAY#1", {0, 0, 1920, 1080}, L""}}));
     }
 
     std::optional<std::wstring> setting(const wchar_t* key) const
@@ -239,11 +250,9 @@ protected:
         return std::wstring(value);
     }
 
-    TempFolder folder;
-    TempFolder startup;
-    RecordingSystem system;
-    Microsoft::WRL::ComPtr<FakeDesktopWallpaper> fake = FakeDesktopWallpaper::create();
-    Application app{GetModuleHandleW(nullptr), system};
+    WindowedWorld world;
+    Application& app = world.app;
+    RecordingSystem& system = world.system;
     HMODULE resources = nullptr;
 };
 
@@ -252,48 +261,21 @@ TEST_F(MenuEndToEndTest, RightClickOnTheIconShowsTheMenuAndChoosingAnIntervalSav
     MenuDriver driver(app.controlWindow.get(), L"Slideshow interval", kCommandFirstInterval);
     ASSERT_TRUE(driver.hooked());
     driver.start();
+    // Taken before the command changes the state the menu showed.
+    const std::vector<std::wstring> expected = modelDescription();
     rightClickTrayIcon();
 
-    const std::vector<std::wstring> expected = {
-        L"11 Peltorine [banner] [greyed]",
-        L"---",
-        L"4 Choose wallpaper…",
-        L"1 Choose default wallpaper…",
-        L"2 Restore default wallpaper [default]",
-        L"3 Undo last change [greyed]",
-        L"---",
-        L"> Wallpaper fit",
-        L"  34 Fill [checked]",
-        L"  33 Fit",
-        L"  32 Stretch",
-        L"  31 Tile",
-        L"  30 Center",
-        L"  35 Span",
-        L"> Slideshow interval",
-        L"  20 5 sec per image",
-        L"  21 10 sec per image [checked]",
-        L"  22 15 sec per image",
-        L"  23 30 sec per image",
-        L"> Display for the next change",
-        L"  100 All displays [checked]",
-        L"  101 Display 1 · 1920 × 1080 (0, 0)",
-        L"5 Use current video frame [greyed]",
-        L"---",
-        L"> Widget size and position",
-        L"  40 48",
-        L"  41 64 (default) [checked]",
-        L"  42 96",
-        L"  43 128",
-        L"  ---",
-        L"  7 Move to the top-right corner",
-        L"8 Start with Windows",
-        L"> Language",
-        L"  9 English [radio]",
-        L"  10 Tiếng Việt",
-        L"---",
-        L"6 Exit Peltorine",
-    };
     EXPECT_EQ(expected, driver.shown);
+    // A few lines as the user reads them, whatever the model says.
+    ASSERT_GE(driver.shown.size(), 3u);
+    EXPECT_EQ(L"11 Peltorine [banner] [greyed]", driver.shown.front());
+    EXPECT_EQ(L"6 Exit Peltorine", driver.shown.back());
+    for (const wchar_t* line :
+         {L"2 Restore default wallpaper [default]", L"3 Undo last change [greyed]", L"  34 Fill [checked]",
+          L"  21 10 sec per image [checked]", L"  101 Display 1 · 1920 × 1080 (0, 0)", L"  41 64 (default) [checked]",
+          L"  9 English [radio]"})
+        EXPECT_NE(driver.shown.end(), std::find(driver.shown.begin(), driver.shown.end(), line))
+            << testing::PrintToString(std::wstring(line));
     EXPECT_FALSE(driver.gaveUp);
     EXPECT_TRUE(driver.reachedCommand);
 
@@ -319,6 +301,32 @@ TEST_F(MenuEndToEndTest, HighContrastMenuHasNoBannerAndDismissingItRunsNothing)
     EXPECT_TRUE(system.debugLines.empty());
     EXPECT_EQ(settingsBefore, readFileBytes(app.settings.settingsPath));
     EXPECT_EQ(nullptr, visibleMenuWindow());
+}
+
+// The keyboard opens the menu too: Enter or Space on the focused icon (NIN_KEYSELECT) and the
+// context-menu key (WM_CONTEXTMENU), each at the anchor the message carries.
+TEST_F(MenuEndToEndTest, KeyboardOpensTheMenuAtTheAnchorTheMessageGives)
+{
+    const struct {
+        const char* what;
+        UINT event;
+        POINT anchor;
+    } cases[] = {
+        {"NIN_KEYSELECT", NIN_KEYSELECT, {300, 200}},
+        {"context-menu key", WM_CONTEXTMENU, {640, 120}},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.what);
+        MenuDriver driver(app.controlWindow.get(), L"", 0);
+        ASSERT_TRUE(driver.hooked());
+        driver.start();
+        trayIconEvent(row.event, row.anchor);
+
+        ASSERT_FALSE(driver.shown.empty());
+        EXPECT_EQ(row.anchor.x, driver.shownAt.left);
+        EXPECT_EQ(row.anchor.y, driver.shownAt.top);
+        EXPECT_EQ(nullptr, visibleMenuWindow());
+    }
 }
 
 } // namespace

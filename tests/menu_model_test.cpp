@@ -1,6 +1,7 @@
 // The context menu's content as the user reads it: texts, order, checks, radio marks and
 // greyed items for representative states, in both languages.
 #include "tray/menu_model.h"
+#include "tests/support/menu_description.h"
 #include "tray/strings.h"
 
 #include <gtest/gtest.h>
@@ -21,37 +22,9 @@ std::vector<DisplayWallpaper> twoDisplays()
     return {{kLeft, {0, 0, 1920, 1080}, L""}, {kRight, {-1920, 0, 0, 1080}, L""}};
 }
 
-// One line per item, submenus indented: "34 Fill [checked]", "> Wallpaper fit", "---".
-void describe(const std::vector<MenuItem>& items, const std::wstring& indent, std::vector<std::wstring>& lines)
-{
-    for (const MenuItem& item : items) {
-        if (item.separator) {
-            lines.push_back(indent + L"---");
-            continue;
-        }
-        if (!item.submenu.empty()) {
-            lines.push_back(indent + L"> " + item.text);
-            describe(item.submenu, indent + L"  ", lines);
-            continue;
-        }
-        std::wstring line = indent + std::to_wstring(item.id) + L" " + item.text;
-        if (item.banner)
-            line += L" [banner]";
-        if (item.checked)
-            line += item.radio ? L" [radio]" : L" [checked]";
-        if (item.greyed)
-            line += L" [greyed]";
-        if (item.defaultItem)
-            line += L" [default]";
-        lines.push_back(line);
-    }
-}
-
 std::vector<std::wstring> describe(const std::vector<MenuItem>& items)
 {
-    std::vector<std::wstring> lines;
-    describe(items, L"", lines);
-    return lines;
+    return describeMenuModel(items);
 }
 
 const MenuItem* findItem(const std::vector<MenuItem>& items, UINT id)

@@ -208,15 +208,42 @@ TEST_F(MigrationTest, InterruptedRunIsRedoneWithoutCopyingThePictureAgain)
     EXPECT_EQ((std::vector<std::wstring>{L"old.png", L"settings.ini"}), folderEntries(dataFolder));
 }
 
-TEST_F(MigrationTest, PictureCutShortByAnInterruptedCopyIsCopiedWhole)
+TEST_F(MigrationTest, PictureCutOffByAnInterruptedCopyNeverPassesForAWholeOne)
 {
     writePreviousSettings(L"Default=old.png\r\n");
     writeFileBytes(previousFolder + L"\\old.png", kPicture);
-    writeFileBytes(dataFolder + L"\\old.png", kPicture.substr(0, 8));
+    // An interrupted copy leaves only its temporary file, here already at full size (the copy
+    // may size its target first) but with other bytes.
+    writeFileBytes(dataFolder + L"\\old.png.copying", std::string(kPicture.size(), '\0'));
 
     ASSERT_EQ(S_OK, migrate());
 
     EXPECT_EQ(kPicture, readFileBytes(dataFolder + L"\\old.png"));
+    EXPECT_EQ((std::vector<std::wstring>{L"old.png", L"settings.ini"}), folderEntries(dataFolder));
+}
+
+// A previous settings file that holds nothing to carry over is no reason to fail the start.
+TEST_F(MigrationTest, PreviousFileWithoutItsSectionStartsEmpty)
+{
+    const struct {
+        const char* what;
+        std::string bytes;
+    } cases[] = {
+        {"empty file", ""},
+        {"empty section", utf16File(L"[Corvandelle]\r\n")},
+        {"other section only", utf16File(L"[Other]\r\nInterval=15\r\n")},
+        {"8-bit text, other section", "[Other]\r\nLanguage=vi\r\n"},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.what);
+        DeleteFileW(settingsPath.c_str());
+        writeFileBytes(previousFolder + L"\\settings.ini", row.bytes);
+
+        ASSERT_EQ(S_OK, migrate());
+
+        EXPECT_EQ(kByteOrderMark, readFileBytes(settingsPath).substr(0, 2));
+        EXPECT_TRUE(sectionLines(settingsPath, L"Peltorine").empty());
+    }
 }
 
 TEST_F(MigrationTest, OversizedPreviousSectionFailsEveryTimeAndLeavesNoFile)

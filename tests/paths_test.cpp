@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "settings/paths.h"
+#include "platform/paths.h"
 
 namespace {
 
@@ -64,7 +64,7 @@ TEST(PathsTest, LastComponentAndBareName)
     };
     for (const NameCase& test : cases) {
         const std::wstring value(test.value);
-        EXPECT_EQ(lastPathComponent(value), test.lastComponent) << testing::PrintToString(value);
+        EXPECT_EQ(fileNameOf(value), test.lastComponent) << testing::PrintToString(value);
         EXPECT_EQ(isBareFileName(value), test.bare) << testing::PrintToString(value);
     }
 }

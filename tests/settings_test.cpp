@@ -118,6 +118,8 @@ const KeyCase kKeyCases[] = {
     {"Fit5IsSpan", L"Fit=5\r\n", {.fit = FitSpan}},
     {"Fit7KeepsTheShellPosition", L"Fit=7\r\n", {}},
     {"FitMinus1KeepsTheShellPosition", L"Fit=-1\r\n", {}},
+    {"FitTextKeepsTheShellPosition", L"Fit=wide\r\n", {}},
+    {"IntervalMinus10LeavesTen", L"Interval=-10\r\n", {}},
     {"LanguageVi", L"Language=vi\r\n", {.language = kVietnamese}},
     {"LanguageCapitalVi", L"Language=VI\r\n", {}},
     {"LanguageVie", L"Language=vie\r\n", {}},
@@ -138,6 +140,10 @@ const KeyCase kKeyCases[] = {
      {.monitor = L"\\\\?\\DISPLAY#GONE#5&1a2b&0&UID4353#{e6f07b5f}"}},
     {"MonitorNonAscii", L"Monitor=Màn hình 2\r\n", {.monitor = L"Màn hình 2"}},
     {"WidgetPositionNegative", L"WidgetPosition=-1200,35\r\n", {.positionSet = true, .x = -1200, .y = 35}},
+    {"WidgetPositionLeftOfAndAbove", L"WidgetPosition=-2500,-300\r\n", {.positionSet = true, .x = -2500, .y = -300}},
+    {"LegacyWidgetXYNegative",
+     L"WidgetX=-300\r\nWidgetY=-40\r\n",
+     {.positionSet = true, .x = -300, .y = -40, .fromWorkArea = true}},
     {"WidgetPositionSpaceBeforeSecond", L"WidgetPosition=7, 8\r\n", {.positionSet = true, .x = 7, .y = 8}},
     {"WidgetPositionTrailingText", L"WidgetPosition=10,20px\r\n", {.positionSet = true, .x = 10, .y = 20}},
     {"WidgetPositionDefaultIgnoresLegacy", L"WidgetPosition=default\r\nWidgetX=10\r\nWidgetY=20\r\n", {}},
@@ -200,6 +206,48 @@ TEST_P(SettingsKeyTest, LoadsTheStoredValueOrItsFallback)
 
 INSTANTIATE_TEST_SUITE_P(Keys, SettingsKeyTest, ::testing::ValuesIn(kKeyCases),
                          [](const ::testing::TestParamInfo<KeyCase>& info) { return std::string(info.param.name); });
+
+// A crash while a value is written can leave the file empty; a file written by hand may be 8-bit
+// text. Either is rewritten as UTF-16LE with its mark at start, with the values it still holds.
+TEST_F(SettingsTest, FileCutShortOrWithoutItsMarkIsRewrittenAsUtf16KeepingItsValues)
+{
+    const struct {
+        const char* what;
+        std::string bytes;
+        std::vector<std::wstring> lines; // of [Peltorine] afterwards
+        std::int32_t interval;
+        std::uint32_t language;
+    } cases[] = {
+        {"empty", "", {}, 10, kEnglish},
+        {"8-bit text",
+         "[Peltorine]\r\nInterval=15\r\nLanguage=vi\r\n",
+         {L"Interval=15", L"Language=vi"},
+         15,
+         kVietnamese},
+        {"UTF-8 with its mark", "\xEF\xBB\xBF[Peltorine]\r\nInterval=5\r\n", {L"Interval=5"}, 5, kEnglish},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.what);
+        CreateDirectoryW(dataFolder().c_str(), nullptr);
+        writeFileBytes(settingsFile(), row.bytes);
+        RecordingSystem system;
+        Application app{GetModuleHandleW(nullptr), system};
+
+        ASSERT_EQ(S_OK, app.loadSettingsFrom(local.path()));
+
+        EXPECT_EQ(row.interval, app.settings.slideshowInterval);
+        EXPECT_EQ(row.language, app.settings.language);
+        std::wstring expected = L"[Peltorine]\r\n";
+        for (const std::wstring& line : row.lines)
+            expected += line + L"\r\n";
+        EXPECT_EQ(row.lines.empty() ? std::string("\xFF\xFE", 2) : utf16File(expected), readFileBytes(settingsFile()));
+        EXPECT_FALSE(fileExists(dataFolder() + L"\\settings.repairing"));
+
+        // What is written from now on is UTF-16LE too.
+        ASSERT_TRUE(app.writeSetting(L"Monitor", L"Màn hình"));
+        EXPECT_NE(std::string::npos, readFileBytes(settingsFile()).find(std::string("M\0o\0n\0", 6)));
+    }
+}
 
 TEST_F(SettingsTest, TextLongerThan511CharactersIsCut)
 {

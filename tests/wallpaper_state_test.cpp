@@ -225,6 +225,15 @@ TEST_P(RollbackProperty, EachFailingShellCallLeavesAllOrNothing)
                 // desktop shows no picture either way, so only that display's path may differ.
                 expected.desktop.displays = world->fake->state().displays;
             }
+            if (failed.method == L"GetMonitorRECT" || failed.method == L"GetWallpaper" ||
+                failed.method == L"GetMonitorDevicePathAt") {
+                // A display that could not be read, and whose picture the operation does not
+                // touch, is left out of the undo record and the operation goes on.
+                expected.undo = imageOf(*world).undo;
+                if (failed.method != L"GetMonitorDevicePathAt") {
+                    EXPECT_EQ(std::wstring::npos, expected.undo.find(failed.arguments.at(0)));
+                }
+            }
             EXPECT_EQ(expected, imageOf(*world)) << "the operation reported success after a failed call";
             continue;
         }
@@ -386,6 +395,41 @@ TEST_F(WallpaperStateTest, APictureForAnUnpluggedDisplayFailsAndLeavesTheDesktop
               world.notifications());
     EXPECT_EQ(ModeNone, app.currentState.mode);
     EXPECT_FALSE(app.undoEntry.has_value());
+}
+
+// One display whose rectangle cannot be read must not stop changes elsewhere, their undo or
+// a fit change; a change that would touch that display is refused and nothing changes.
+TEST_F(WallpaperStateTest, AnUnreadableDisplayBlocksOnlyTheChangesThatTouchIt)
+{
+    constexpr HRESULT kUnreadable = E_ACCESSDENIED;
+    world.fake->failMonitorRect(kDisplay1, kUnreadable);
+    const FakeDesktopState original = world.fake->state();
+
+    app.applyFileList({a}); // every display
+    EXPECT_EQ(original, world.fake->state());
+    EXPECT_EQ(std::vector<std::wstring>{notificationLine(pick(kWallpaperChangeFailed, kEnglish), kUnreadable)},
+              world.notifications());
+    EXPECT_EQ(ModeNone, app.currentState.mode);
+    EXPECT_FALSE(app.undoEntry.has_value());
+
+    world.system.debugLines.clear();
+    app.settings.targetMonitor = kDisplay2;
+    app.applyFileList({b});
+    EXPECT_EQ(b, world.fake->wallpaperOf(kDisplay2));
+    EXPECT_EQ(kOld1, world.fake->wallpaperOf(kDisplay1));
+    app.setFit(FitTile);
+    EXPECT_EQ(DWPOS_TILE, world.fake->state().position);
+    app.undoLastChange(); // the fit change
+    app.undoLastChange(); // nothing left: the fit's undo consumed the one level
+    EXPECT_TRUE(world.notifications().empty()) << ::testing::PrintToString(world.notifications());
+    EXPECT_EQ(DWPOS_FILL, world.fake->state().position);
+    EXPECT_EQ(b, world.fake->wallpaperOf(kDisplay2));
+
+    app.applyFileList({c});
+    app.undoLastChange();
+    EXPECT_TRUE(world.notifications().empty()) << ::testing::PrintToString(world.notifications());
+    EXPECT_EQ(b, world.fake->wallpaperOf(kDisplay2));
+    EXPECT_EQ(kOld1, world.fake->wallpaperOf(kDisplay1));
 }
 
 TEST_F(WallpaperStateTest, AnUnwritableSettingsFileDuringUndoKeepsTheUndoneStateAndSaysSo)

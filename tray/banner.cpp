@@ -2,37 +2,13 @@
 
 #include <wrl/client.h>
 
+#include "platform/unique_handle.h"
 #include "resources/resource_ids.h"
 #include "tray/strings.h"
 
 using Microsoft::WRL::ComPtr;
 
 namespace {
-
-// A memory device context with one bitmap selected into it; both undone in reverse order.
-class SelectedMemoryDc {
-public:
-    SelectedMemoryDc(HDC compatibleWith, HBITMAP bitmap) noexcept : dc_(CreateCompatibleDC(compatibleWith))
-    {
-        if (dc_)
-            previous_ = SelectObject(dc_, bitmap);
-    }
-    ~SelectedMemoryDc()
-    {
-        if (!dc_)
-            return;
-        SelectObject(dc_, previous_);
-        DeleteDC(dc_);
-    }
-    SelectedMemoryDc(const SelectedMemoryDc&) = delete;
-    SelectedMemoryDc& operator=(const SelectedMemoryDc&) = delete;
-
-    HDC get() const noexcept { return dc_; }
-
-private:
-    HDC dc_ = nullptr;
-    HGDIOBJ previous_ = nullptr;
-};
 
 // The logo's PNG bytes as the module carries them; empty when it does not.
 bool bannerResource(HINSTANCE instance, const BYTE*& data, DWORD& size) noexcept
@@ -72,7 +48,7 @@ bool decodeBanner(BannerImage& banner, IWICImagingFactory& factory, const BYTE* 
         FAILED(scaler->Initialize(frame.Get(), static_cast<UINT>(banner.width), static_cast<UINT>(banner.height),
                                   WICBitmapInterpolationModeFant)))
         return false;
-    // AlphaBlend with per-pixel alpha wants premultiplied samples.
+    // Blending with per-pixel alpha wants premultiplied samples.
     ComPtr<IWICFormatConverter> converter;
     if (FAILED(factory.CreateFormatConverter(&converter)) ||
         FAILED(converter->Initialize(scaler.Get(), GUID_WICPixelFormat32bppPBGRA, WICBitmapDitherTypeNone, nullptr, 0.0,
@@ -87,7 +63,7 @@ bool decodeBanner(BannerImage& banner, IWICImagingFactory& factory, const BYTE* 
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    banner.bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    banner.bitmap.reset(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
     if (!banner.bitmap || !bits)
         return false;
     const UINT stride = static_cast<UINT>(banner.width) * 4;
@@ -129,12 +105,15 @@ void drawBannerItem(const BannerImage& banner, const DRAWITEMSTRUCT& item) noexc
 {
     const RECT& area = item.rcItem;
     FillRect(item.hDC, &area, GetSysColorBrush(COLOR_MENU));
-    const SelectedMemoryDc source(item.hDC, banner.bitmap);
-    if (!source.get())
+    const UniqueMemoryDc source(CreateCompatibleDC(item.hDC));
+    if (!source)
         return;
+    const ScopedSelection selection(source.get(), banner.bitmap.get());
     // Centred across the menu's width, whatever state the item is drawn in.
     const int x = area.left + (area.right - banner.width - area.left) / 2;
     const int y = area.top + banner.margin;
     const BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-    AlphaBlend(item.hDC, x, y, banner.width, banner.height, source.get(), 0, 0, banner.width, banner.height, blend);
+    // gdi32's own entry point: AlphaBlend would bring in msimg32.dll, which is not a known DLL
+    // and so could be planted beside the program.
+    GdiAlphaBlend(item.hDC, x, y, banner.width, banner.height, source.get(), 0, 0, banner.width, banner.height, blend);
 }

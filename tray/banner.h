@@ -4,25 +4,15 @@
 
 #include <cstdint>
 
+#include "platform/unique_handle.h"
+
 // The product logo at the top of the context menu, made afresh for each opening at the DPI
 // of the display where the menu opens. The menu item carries its address as item data.
 struct BannerImage {
     std::int32_t width = 0;
     std::int32_t height = 0;
     std::int32_t margin = 0;
-    HBITMAP bitmap = nullptr; // 32-bit top-down DIB section, premultiplied BGRA
-
-    BannerImage() = default;
-    ~BannerImage() { release(); }
-    BannerImage(const BannerImage&) = delete;
-    BannerImage& operator=(const BannerImage&) = delete;
-
-    void release() noexcept
-    {
-        if (bitmap)
-            DeleteObject(bitmap);
-        bitmap = nullptr;
-    }
+    UniqueBitmap bitmap; // 32-bit top-down DIB section, premultiplied BGRA
 };
 
 // Width of the banner picture at 96 DPI, and its border.

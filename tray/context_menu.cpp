@@ -20,12 +20,13 @@ void appendItems(HMENU menu, const std::vector<MenuItem>& items) noexcept
         if (item.separator) {
             AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
         } else if (!item.submenu.empty()) {
-            const HMENU submenu = CreatePopupMenu();
+            UniqueMenu submenu(CreatePopupMenu());
             if (!submenu)
                 continue;
-            appendItems(submenu, item.submenu);
-            if (!AppendMenuW(menu, MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(submenu), item.text.c_str()))
-                DestroyMenu(submenu);
+            appendItems(submenu.get(), item.submenu);
+            // Once appended, the submenu goes with its parent.
+            if (AppendMenuW(menu, MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(submenu.get()), item.text.c_str()))
+                (void)submenu.release();
         } else {
             UINT flags = MF_STRING;
             if (item.checked && !item.radio)
@@ -94,5 +95,5 @@ void Application::showContextMenu(POINT point) noexcept
 
     if (command != 0)
         executeCommand(command, displays);
-    banner.release();
+    banner.bitmap.reset();
 }

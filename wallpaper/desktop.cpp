@@ -6,16 +6,11 @@
 #include <memory>
 
 #include "app/win32_error.h"
+#include "platform/unique_handle.h"
 
 namespace {
 
 constexpr HRESULT kDisplayNotFound = hresultFromWin32(ERROR_NOT_FOUND);
-
-// A string the shell allocated for us.
-struct TaskMemFree {
-    void operator()(wchar_t* text) const noexcept { CoTaskMemFree(text); }
-};
-using TaskString = std::unique_ptr<wchar_t, TaskMemFree>;
 
 // The shell's own call for "every display" is a null id, not an empty one.
 LPCWSTR monitorArgument(const std::wstring& monitorId) noexcept
@@ -23,31 +18,34 @@ LPCWSTR monitorArgument(const std::wstring& monitorId) noexcept
     return monitorId.empty() ? nullptr : monitorId.c_str();
 }
 
-// The displays for a capture or a restore. Unlike the list the menu shows, a failing query
-// fails the operation: a snapshot must not silently miss a display, and a restore must not
-// report success for displays it never put back. A display the shell reports as detached
-// (S_FALSE), or whose id it no longer knows (E_INVALIDARG), is left out as before.
-HRESULT listDisplaysStrictly(IDesktopWallpaper& desktop, std::vector<DisplayWallpaper>& displays)
+// The shell's displays in its order: attached ones (rectangle readable) into attached, and
+// those it lists but could not read into unreadable. A display the shell reports as detached
+// (S_FALSE), or whose id it no longer knows (E_INVALIDARG), is in neither. Only a failing count
+// fails the whole listing.
+HRESULT enumerateDisplays(IDesktopWallpaper& desktop, std::vector<DisplayWallpaper>& attached,
+                          std::vector<UnreadableDisplay>& unreadable)
 {
-    displays.clear();
+    attached.clear();
+    unreadable.clear();
     UINT count = 0;
     if (const HRESULT hr = desktop.GetMonitorDevicePathCount(&count); FAILED(hr))
         return hr;
     for (UINT index = 0; index < count; ++index) {
-        LPWSTR raw = nullptr;
-        const HRESULT hr = desktop.GetMonitorDevicePathAt(index, &raw);
-        const TaskString id(raw);
-        if (FAILED(hr))
-            return hr;
+        UniqueTaskString id;
+        if (const HRESULT hr = desktop.GetMonitorDevicePathAt(index, id.put()); FAILED(hr)) {
+            unreadable.push_back({L"", hr});
+            continue;
+        }
         if (!id)
             continue;
         DisplayWallpaper display;
         display.monitorId = id.get();
+        // A path can outlive its display; only a readable rectangle proves it is attached.
         const HRESULT rect = desktop.GetMonitorRECT(display.monitorId.c_str(), &display.rect);
         if (rect == S_OK)
-            displays.push_back(std::move(display));
+            attached.push_back(std::move(display));
         else if (FAILED(rect) && rect != E_INVALIDARG)
-            return rect;
+            unreadable.push_back({std::move(display.monitorId), rect});
     }
     return S_OK;
 }
@@ -57,23 +55,9 @@ HRESULT listDisplaysStrictly(IDesktopWallpaper& desktop, std::vector<DisplayWall
 std::vector<DisplayWallpaper> listDisplays(IDesktopWallpaper& desktop)
 {
     std::vector<DisplayWallpaper> displays;
-    UINT count = 0;
-    if (FAILED(desktop.GetMonitorDevicePathCount(&count)))
-        return displays;
-
-    for (UINT index = 0; index < count; ++index) {
-        LPWSTR raw = nullptr;
-        const HRESULT hr = desktop.GetMonitorDevicePathAt(index, &raw);
-        const TaskString id(raw);
-        if (FAILED(hr) || !id)
-            continue;
-        DisplayWallpaper display;
-        display.monitorId = id.get();
-        // A path can outlive its display; only a readable rectangle proves it is attached.
-        if (desktop.GetMonitorRECT(display.monitorId.c_str(), &display.rect) != S_OK)
-            continue;
-        displays.push_back(std::move(display));
-    }
+    std::vector<UnreadableDisplay> unreadable;
+    if (FAILED(enumerateDisplays(desktop, displays, unreadable)))
+        displays.clear();
     return displays;
 }
 
@@ -107,20 +91,46 @@ HRESULT captureDesktop(IDesktopWallpaper& desktop, DesktopSnapshot& snapshot)
         }
     }
 
-    if (const HRESULT hr = listDisplaysStrictly(desktop, snapshot.displays); FAILED(hr))
+    std::vector<DisplayWallpaper> attached;
+    if (const HRESULT hr = enumerateDisplays(desktop, attached, snapshot.unreadable); FAILED(hr))
         return hr;
-    for (DisplayWallpaper& display : snapshot.displays) {
-        LPWSTR raw = nullptr;
-        const HRESULT hr = desktop.GetWallpaper(display.monitorId.c_str(), &raw);
-        const TaskString path(raw);
-        if (FAILED(hr))
-            return hr;
+    for (DisplayWallpaper& display : attached) {
+        UniqueTaskString path;
+        if (const HRESULT hr = desktop.GetWallpaper(display.monitorId.c_str(), path.put()); FAILED(hr)) {
+            snapshot.unreadable.push_back({std::move(display.monitorId), hr});
+            continue;
+        }
         if (path)
             display.wallpaper = path.get();
+        snapshot.displays.push_back(std::move(display));
     }
 
     // Without a display there is nothing a restore could put back.
-    return snapshot.displays.empty() ? kDisplayNotFound : S_OK;
+    if (snapshot.displays.empty())
+        return snapshot.unreadable.empty() ? kDisplayNotFound : snapshot.unreadable.front().error;
+    return S_OK;
+}
+
+HRESULT unreadableTouchedBy(const DesktopSnapshot& captured, const std::wstring& monitorId)
+{
+    // A display known by no id could be any of them.
+    for (const UnreadableDisplay& display : captured.unreadable) {
+        if (monitorId.empty() || display.monitorId.empty() || display.monitorId == monitorId)
+            return display.error;
+    }
+    return S_OK;
+}
+
+HRESULT unreadableTouchedByRestore(const DesktopSnapshot& captured, const DesktopSnapshot& target)
+{
+    const bool everyDisplay = target.slideshowItems || target.position == FitSpan;
+    if (everyDisplay)
+        return unreadableTouchedBy(captured, L"");
+    for (const DisplayWallpaper& display : target.displays) {
+        if (const HRESULT hr = unreadableTouchedBy(captured, display.monitorId); FAILED(hr))
+            return hr;
+    }
+    return S_OK;
 }
 
 HRESULT restoreDesktop(IDesktopWallpaper& desktop, const DesktopSnapshot& snapshot)
@@ -145,13 +155,18 @@ HRESULT restoreDesktop(IDesktopWallpaper& desktop, const DesktopSnapshot& snapsh
         // One spanned picture covers every display; setting it per display would split it.
         note(desktop.SetWallpaper(nullptr, snapshot.displays.front().wallpaper.c_str()));
     } else {
+        // Every display the shell still lists is put back, also one that fails or whose rectangle
+        // cannot be read now; only one that is gone is left out.
+        // cannot be read now; only one that is known to be gone is left out.
         std::vector<DisplayWallpaper> attached;
-        note(listDisplaysStrictly(desktop, attached));
+        std::vector<UnreadableDisplay> unreadable;
+        const bool listed = SUCCEEDED(note(enumerateDisplays(desktop, attached, unreadable))) &&
+                            std::none_of(unreadable.begin(), unreadable.end(),
+                                         [](const UnreadableDisplay& display) { return display.monitorId.empty(); });
         for (const DisplayWallpaper& saved : snapshot.displays) {
-            const bool stillAttached =
-                std::any_of(attached.begin(), attached.end(),
-                            [&saved](const DisplayWallpaper& now) { return now.monitorId == saved.monitorId; });
-            if (!stillAttached)
+            const auto same = [&saved](const auto& now) { return now.monitorId == saved.monitorId; };
+            if (listed && std::none_of(attached.begin(), attached.end(), same) &&
+                std::none_of(unreadable.begin(), unreadable.end(), same))
                 continue;
             const HRESULT hr = desktop.SetWallpaper(saved.monitorId.c_str(), saved.wallpaper.c_str());
             // A disabled desktop without a picture has nothing to put back; the shell may refuse

@@ -12,10 +12,18 @@
 // Attached displays in the shell's order; a display whose rectangle cannot be read is left out.
 [[nodiscard]] std::vector<DisplayWallpaper> listDisplays(IDesktopWallpaper& desktop);
 
-// Records everything the shell reports; 0x80070490 when no display is listed.
+// Records everything the shell reports. A display whose rectangle or wallpaper cannot be read
+// goes into snapshot.unreadable and does not fail the capture; without any readable display
+// the capture fails (0x80070490 when none is listed at all).
 [[nodiscard]] HRESULT captureDesktop(IDesktopWallpaper& desktop, DesktopSnapshot& snapshot);
 
-// Puts a snapshot back; tries every step and returns the first failure.
+// The failure of the first display in captured.unreadable that a change would touch, or S_OK.
+// A picture for monitorId touches that display, or every display for the empty id; a restore
+// of target touches every display under a shell slideshow or Span, else the displays it holds.
+[[nodiscard]] HRESULT unreadableTouchedBy(const DesktopSnapshot& captured, const std::wstring& monitorId);
+[[nodiscard]] HRESULT unreadableTouchedByRestore(const DesktopSnapshot& captured, const DesktopSnapshot& target);
+
+// Puts a snapshot back; tries every step and every display, and returns the first failure.
 [[nodiscard]] HRESULT restoreDesktop(IDesktopWallpaper& desktop, const DesktopSnapshot& snapshot);
 
 // Shows one picture on one display (or on all for the empty id) with a fit.

@@ -27,9 +27,18 @@ struct DisplayWallpaper {
     std::wstring wallpaper;
 };
 
+// A display the shell lists but whose rectangle or wallpaper could not be read, with the
+// failure. The id is empty when even the display's path could not be read.
+struct UnreadableDisplay {
+    std::wstring monitorId;
+    HRESULT error = S_OK;
+};
+
 // Everything the shell reports about the wallpaper at one moment. Moved, never copied.
 struct DesktopSnapshot {
     std::vector<DisplayWallpaper> displays;
+    // Displays that could not be captured: a change that would touch one is refused.
+    std::vector<UnreadableDisplay> unreadable;
     Microsoft::WRL::ComPtr<IShellItemArray> slideshowItems;
     std::uint32_t slideshowOptions = 0;
     std::uint32_t slideshowTick = 0;

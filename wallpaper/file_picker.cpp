@@ -5,6 +5,7 @@
 #include <shobjidl.h>
 #include <wrl/client.h>
 
+#include "platform/unique_handle.h"
 #include "tray/strings.h"
 
 using Microsoft::WRL::ComPtr;
@@ -58,10 +59,9 @@ std::vector<std::wstring> chooseFiles(HWND owner, bool forDefault, std::uint32_t
         if (FAILED(results->GetItemAt(index, &item)) || !item)
             continue;
         // Items without a file-system path (a virtual folder's) are left out.
-        PWSTR name = nullptr;
-        if (SUCCEEDED(item->GetDisplayName(SIGDN_FILESYSPATH, &name)) && name)
-            paths.emplace_back(name);
-        CoTaskMemFree(name);
+        UniqueTaskString name;
+        if (SUCCEEDED(item->GetDisplayName(SIGDN_FILESYSPATH, name.put())) && name)
+            paths.emplace_back(name.get());
     }
     return paths;
 }

@@ -1,74 +1,12 @@
 #include "wallpaper/file_rules.h"
 
+#include "platform/paths.h"
+
 #include <shlwapi.h>
 #include <wrl/client.h>
 
 #include <algorithm>
 #include <utility>
-
-namespace {
-
-constexpr bool isSeparator(wchar_t c) noexcept
-{
-    return c == L'\\' || c == L'/';
-}
-
-constexpr bool isAsciiLetter(wchar_t c) noexcept
-{
-    return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z');
-}
-
-// Length of the root name: "C:", "\\server", or a device prefix "\\?" / "\\.".
-std::size_t rootNameLength(std::wstring_view path) noexcept
-{
-    if (path.size() >= 2 && isAsciiLetter(path[0]) && path[1] == L':')
-        return 2;
-    if (path.size() >= 3 && isSeparator(path[0]) && isSeparator(path[1]) && !isSeparator(path[2])) {
-        // \\?\ and \\.\ end at the marker; what follows (C:\..., UNC\server\...) is ordinary path.
-        if ((path[2] == L'?' || path[2] == L'.') && (path.size() == 3 || isSeparator(path[3])))
-            return 3;
-        std::size_t end = 3;
-        while (end < path.size() && !isSeparator(path[end]))
-            ++end;
-        return end;
-    }
-    return 0;
-}
-
-// Where the file name starts. The name always runs to the end of the path, so a pointer
-// to this offset in a path string is a terminated name without a copy.
-std::size_t fileNameOffset(std::wstring_view path) noexcept
-{
-    std::size_t start = rootNameLength(path);
-    for (std::size_t i = start; i < path.size(); ++i) {
-        if (isSeparator(path[i]))
-            start = i + 1;
-    }
-    return start;
-}
-
-constexpr wchar_t asciiLower(wchar_t c) noexcept
-{
-    return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c - L'A' + L'a') : c;
-}
-
-bool equalsIgnoringAsciiCase(std::wstring_view text, std::wstring_view lowerCase) noexcept
-{
-    if (text.size() != lowerCase.size())
-        return false;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (asciiLower(text[i]) != lowerCase[i])
-            return false;
-    }
-    return true;
-}
-
-} // namespace
-
-std::wstring fileNameOf(std::wstring_view path)
-{
-    return std::wstring(path.substr(fileNameOffset(path)));
-}
 
 std::wstring extensionOf(std::wstring_view path)
 {

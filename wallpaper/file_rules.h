@@ -6,11 +6,11 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/paths.h"
 #include "tray/strings.h"
 #include "wallpaper/wallpaper_state.h"
 
-// Path rules. They look at text only; nothing touches the disk.
-[[nodiscard]] std::wstring fileNameOf(std::wstring_view path);
+// What a file is, by its name. They look at text only; nothing touches the disk.
 [[nodiscard]] std::wstring extensionOf(std::wstring_view path);
 [[nodiscard]] bool isPicture(std::wstring_view path);
 [[nodiscard]] bool isVideo(std::wstring_view path);

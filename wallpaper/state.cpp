@@ -1,5 +1,6 @@
 // The wallpaper state, its one level of undo, and the operations that move between them.
 #include "app/application.h"
+#include "platform/paths.h"
 #include "wallpaper/desktop.h"
 
 #include <string>
@@ -7,23 +8,6 @@
 #include <utility>
 
 namespace {
-
-wchar_t asciiLower(wchar_t c) noexcept
-{
-    return (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c - L'A' + L'a') : c;
-}
-
-// The shell may report a wallpaper path with other letter case than we gave it.
-bool equalIgnoringAsciiCase(std::wstring_view left, std::wstring_view right) noexcept
-{
-    if (left.size() != right.size())
-        return false;
-    for (std::size_t i = 0; i < left.size(); ++i) {
-        if (asciiLower(left[i]) != asciiLower(right[i]))
-            return false;
-    }
-    return true;
-}
 
 // A still picture that every targeted display already shows, under the same position and
 // with nothing of the shell's own in the way, needs no change and no undo record.
@@ -38,7 +22,7 @@ bool alreadyShown(const WallpaperState& state, WallpaperMode currentMode, const 
         if (!state.monitor.empty() && display.monitorId != state.monitor)
             continue;
         anyTargeted = true;
-        if (!equalIgnoringAsciiCase(display.wallpaper, state.files.front()))
+        if (!equalsIgnoringAsciiCase(display.wallpaper, state.files.front()))
             return false;
     }
     return anyTargeted;
@@ -75,6 +59,14 @@ std::int32_t Application::commitState(WallpaperState state, bool restoring) noex
 
     UndoEntry before;
     if (const HRESULT hr = captureUndoEntry(before); FAILED(hr))
+        return hr;
+
+    // A display that could not be captured could not be put back either: a change that would
+    // touch one is refused before anything changes.
+    if (const HRESULT hr = restoring                   ? unreadableTouchedByRestore(before.desktop, undoEntry->desktop)
+                           : showsPictures(state.mode) ? unreadableTouchedBy(before.desktop, state.monitor)
+                                                       : S_OK;
+        FAILED(hr))
         return hr;
 
     HRESULT result = S_OK;
