@@ -10,6 +10,9 @@
 #include <gtest/gtest.h>
 #include <objbase.h>
 
+#include <algorithm>
+#include <vector>
+
 namespace {
 
 class ControlWindowTest : public ::testing::Test {
@@ -196,6 +199,45 @@ TEST(ControlWindowThunk, MessagesBeforeCreationGoToTheDefaultProcedure)
     EXPECT_EQ(DefWindowProcW(window, WM_GETTEXTLENGTH, 0, 0), SendMessageW(window, WM_GETTEXTLENGTH, 0, 0));
     DestroyWindow(window);
     UnregisterClassW(windowClass.lpszClassName, windowClass.hInstance);
+}
+
+// Any class with a handleMessage member gets its messages through the one thunk, from the
+// first message after WM_NCCREATE to WM_NCDESTROY, and is let go with the window.
+struct RecordingWindow {
+    LRESULT handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept
+    {
+        messages.push_back(message);
+        if (message == WM_NCDESTROY)
+            boundAtTheEnd = GetWindowLongPtrW(window, GWLP_USERDATA) != 0;
+        if (message == WM_APP)
+            return 42;
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+    std::vector<UINT> messages;
+    bool boundAtTheEnd = true;
+};
+
+TEST(ControlWindowThunk, ForwardsEveryMessageToTheBoundObjectAndUnbindsAtTheEnd)
+{
+    WNDCLASSW windowClass{};
+    windowClass.lpfnWndProc = windowThunk<RecordingWindow>;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = L"Peltorine.ThunkTest2";
+    ASSERT_NE(0, RegisterClassW(&windowClass));
+    RecordingWindow owner;
+    const HWND window = CreateWindowExW(0, windowClass.lpszClassName, L"x", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                                        windowClass.hInstance, &owner);
+    ASSERT_NE(nullptr, window);
+    EXPECT_EQ(42, SendMessageW(window, WM_APP, 0, 0));
+    DestroyWindow(window);
+    UnregisterClassW(windowClass.lpszClassName, windowClass.hInstance);
+
+    ASSERT_FALSE(owner.messages.empty());
+    EXPECT_EQ(static_cast<UINT>(WM_NCCREATE), owner.messages.front());
+    EXPECT_NE(owner.messages.end(),
+              std::find(owner.messages.begin(), owner.messages.end(), static_cast<UINT>(WM_CREATE)));
+    EXPECT_EQ(static_cast<UINT>(WM_NCDESTROY), owner.messages.back());
+    EXPECT_FALSE(owner.boundAtTheEnd);
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "tests/support/wallpaper_world.h"
+#include "tray/menu_model.h"
 #include "tray/strings.h"
 
 namespace {
@@ -264,6 +265,57 @@ TEST_F(SlideshowTest, UndoDuringASlideshowEndsItAndBringsBackThePicture)
     EXPECT_EQ((std::vector<std::wstring>{still, still}), shown());
     EXPECT_FALSE(world.system.isArmed(SlideshowTimer));
     EXPECT_EQ(pick(kIdleTooltip, kEnglish), std::wstring(app.widget.tooltipText()));
+}
+
+} // namespace
+
+namespace {
+
+// Timer 1 follows the state through updateTimers: armed for a running slideshow, restarted
+// only where the next picture must come a full interval later, killed when the show ends.
+TEST_F(SlideshowTest, TimerOneFollowsTheStateAndRestartsOnlyWhereItMust)
+{
+    const std::wstring a = pictures.png(L"a.png");
+    const std::wstring b = pictures.png(L"b.png");
+    const std::wstring c = pictures.png(L"c.png");
+    const auto events = [this] {
+        std::vector<std::wstring> lines;
+        for (const RecordingSystem::TimerEvent& event : world.system.timerEvents) {
+            if (event.id == SlideshowTimer)
+                lines.push_back(event.armed ? L"arm " + std::to_wstring(event.milliseconds) : L"kill");
+        }
+        world.system.timerEvents.clear();
+        return lines;
+    };
+    using Lines = std::vector<std::wstring>;
+    app.settings.slideshowInterval = 10;
+
+    app.applyFileList({a, b});
+    EXPECT_EQ(Lines{L"arm 10000"}, events()) << "a new slideshow";
+    app.advanceSlideshow();
+    EXPECT_EQ(Lines{}, events()) << "a tick keeps the period running";
+    app.setFit(FitTile);
+    EXPECT_EQ(Lines{}, events()) << "a fit change does not delay the next picture";
+    app.executeCommand(kCommandFirstInterval, {}); // 5 seconds
+    EXPECT_EQ(Lines{L"arm 5000"}, events()) << "a new interval starts a full period";
+    app.executeCommand(kCommandFirstInterval, {});
+    EXPECT_EQ(Lines{L"arm 5000"}, events()) << "choosing it again restarts the period too";
+    app.applyFileList({c});
+    EXPECT_EQ(Lines{L"kill"}, events()) << "a still ends the show";
+    app.setFit(FitFill);
+    EXPECT_EQ(Lines{}, events()) << "nothing to kill twice";
+    app.undoLastChange(); // the fit
+    app.applyFileList({a, b});
+    events();
+
+    // Once every picture fails the timer stops, and nothing but a new commit starts it again.
+    DeleteFileW(a.c_str());
+    DeleteFileW(b.c_str());
+    app.advanceSlideshow();
+    EXPECT_EQ(Lines{L"kill"}, events());
+    app.setFit(FitCenter);
+    EXPECT_EQ(Lines{}, events()) << "the stopped show stays stopped";
+    EXPECT_FALSE(world.system.isArmed(SlideshowTimer));
 }
 
 } // namespace
