@@ -14,10 +14,11 @@ mkdir -p "$work"
 version="$(project_version "$build")"
 IFS=. read -r major minor patch <<<"$version"
 newer="$major.$minor.$((patch + 1))"
-# The packages carry the tested program, stripped as a release would be.
+# The packages carry the tested program and custom actions, stripped as a release would be.
 x86_64-w64-mingw32-strip -o "$work/peltorine.exe" "$program"
-build_msi "$work/peltorine.exe" "$actions" "$version" "$work/Peltorine-$version-x64.msi"
-build_msi "$work/peltorine.exe" "$actions" "$newer" "$work/Peltorine-$newer-x64.msi"
+x86_64-w64-mingw32-strip -o "$work/setup_actions.dll" "$actions"
+build_msi "$work/peltorine.exe" "$work/setup_actions.dll" "$version" "$work/Peltorine-$version-x64.msi"
+build_msi "$work/peltorine.exe" "$work/setup_actions.dll" "$newer" "$work/Peltorine-$newer-x64.msi"
 
 windows_path() { local path="${1//\//\\}"; printf 'Z:%s' "$path"; }
 export PELTORINE_OLDER_MSI="$(windows_path "$work/Peltorine-$version-x64.msi")"

@@ -1,5 +1,6 @@
-// peltorine_user.exe: does on the development desktop what a user does with the mouse, so that
-// scripts/run can show Peltorine at work without anything in peltorine.exe for it.
+// peltorine_user.exe: does on the development desktop what a user does with the mouse (through
+// SendInput, as the end-to-end tests do), so that scripts/run can show Peltorine at work without
+// anything in peltorine.exe for it.
 //
 //     peltorine_user.exe double-click     double-clicks Peltorine's widget, or its notification-area
 //                                         icon while there is no widget (restores the default wallpaper)
@@ -13,7 +14,10 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include "tests/support/mouse_drag.h"
+
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -47,25 +51,56 @@ POINT centreOf(HWND window)
     return {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
 }
 
-// Puts the pointer on `point` and waits until it stays there. Under Wine on X the first moves
-// of a process can be undone a moment later by the X pointer's own position; a press made then
-// would become a drag of the widget.
-bool placePointer(POINT point)
+void sendMouse(DWORD flags, POINT point)
 {
-    const ULONGLONG deadline = GetTickCount64() + 5000;
+    const int left = GetSystemMetrics(SM_XVIRTUALSCREEN);
+    const int top = GetSystemMetrics(SM_YVIRTUALSCREEN);
+    const int width = GetSystemMetrics(SM_CXVIRTUALSCREEN);
+    const int height = GetSystemMetrics(SM_CYVIRTUALSCREEN);
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dx = MulDiv(point.x - left, 65535, width - 1);
+    input.mi.dy = MulDiv(point.y - top, 65535, height - 1);
+    input.mi.dwFlags = flags | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_VIRTUALDESK;
+    SendInput(1, &input, sizeof(input));
+}
+
+// Moves the pointer and waits until it has stayed there for a while. Under Wine on X the first
+// moves of a process can be undone a moment later by the X pointer's own position, so the move is
+// sent again until it holds.
+bool movePointerTo(POINT point)
+{
+    const ULONGLONG deadline = GetTickCount64() + 10000;
     int steady = 0;
-    for (int attempt = 0; GetTickCount64() < deadline; ++attempt) {
+    for (int attempt = 0; GetTickCount64() < deadline && steady < 15; ++attempt) {
         POINT cursor{};
-        if (GetCursorPos(&cursor) && cursor.x == point.x && cursor.y == point.y) {
-            if (++steady == 5)
-                return true;
-        } else {
-            steady = 0;
-            SetCursorPos(point.x, point.y);
-        }
+        const bool there = GetCursorPos(&cursor) && cursor.x == point.x && cursor.y == point.y;
+        steady = there ? steady + 1 : 0;
+        if (!there && attempt % 5 == 0)
+            sendMouse(MOUSEEVENTF_MOVE, point);
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 40, QS_ALLINPUT);
     }
-    return false;
+    return steady >= 15;
+}
+
+// The widget once it has settled: Peltorine places it again shortly after it starts (relayout).
+HWND visibleWidget()
+{
+    HWND widget = waitForWindow(L"Peltorine.Widget", 3000);
+    if (!widget || !IsWindowVisible(widget))
+        return nullptr;
+    RECT last{};
+    GetWindowRect(widget, &last);
+    for (int still = 0, round = 0; still < 10 && round < 100; ++round) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+        RECT now{};
+        GetWindowRect(widget, &now);
+        still = EqualRect(&now, &last) ? still + 1 : 0;
+        last = now;
+    }
+    std::fwprintf(stderr, L"peltorine_user: the widget is at (%ld,%ld)-(%ld,%ld)\n", last.left, last.top, last.right,
+                  last.bottom);
+    return widget;
 }
 
 int doubleClick()
@@ -75,18 +110,19 @@ int doubleClick()
         say(L"Peltorine is not running");
         return 2;
     }
-    if (HWND widget = waitForWindow(L"Peltorine.Widget", 3000); widget && IsWindowVisible(widget)) {
+    if (HWND widget = visibleWidget()) {
         const POINT point = centreOf(widget);
-        if (!placePointer(point)) {
-            say(L"the pointer would not stay on the widget");
+        if (!movePointerTo(point)) {
+            say(L"the pointer does not reach the widget");
             return 1;
         }
-        INPUT clicks[4]{};
-        for (int i = 0; i < 4; ++i) {
-            clicks[i].type = INPUT_MOUSE;
-            clicks[i].mi.dwFlags = i % 2 == 0 ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP;
-        }
-        return SendInput(4, clicks, sizeof(INPUT)) == 4 ? 0 : 1;
+        for (const DWORD button : {MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP})
+            sendMouse(button, point);
+        POINT cursor{};
+        GetCursorPos(&cursor);
+        std::fwprintf(stderr, L"peltorine_user: double-clicked at (%ld,%ld); the pointer is at (%ld,%ld)\n", point.x,
+                      point.y, cursor.x, cursor.y);
+        return 0;
     }
     // No widget: the shell tells the icon's owner about a double-click with its callback message
     // (version 4: the event in the low word, the icon id in the high word, the point in wParam).
@@ -190,56 +226,22 @@ private:
     HGLOBAL drop_ = nullptr;
 };
 
-// The hand that holds the files: it stays over the widget for a few polls, so that the widget sees
-// the drag enter and move, then lets go.
-class HoldThenDrop final : public IDropSource {
-public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) noexcept override
-    {
-        if (iid == IID_IUnknown || iid == IID_IDropSource) {
-            *object = static_cast<IDropSource*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() noexcept override { return ++references_; }
-    ULONG STDMETHODCALLTYPE Release() noexcept override
-    {
-        const ULONG left = --references_;
-        if (left == 0)
-            delete this;
-        return left;
-    }
-    HRESULT STDMETHODCALLTYPE QueryContinueDrag(BOOL escape, DWORD) noexcept override
-    {
-        if (escape)
-            return DRAGDROP_S_CANCEL;
-        return ++polls_ < 4 ? S_OK : DRAGDROP_S_DROP;
-    }
-    HRESULT STDMETHODCALLTYPE GiveFeedback(DWORD) noexcept override { return DRAGDROP_S_USEDEFAULTCURSORS; }
-
-private:
-    ULONG references_ = 1;
-    int polls_ = 0;
-};
-
 int drop(const std::vector<std::wstring>& files)
 {
     if (!waitForWindow(L"Peltorine.Control", kStartTimeoutMs)) {
         say(L"Peltorine is not running");
         return 2;
     }
-    HWND widget = waitForWindow(L"Peltorine.Widget", 3000);
-    if (!widget || !IsWindowVisible(widget)) {
+    HWND widget = visibleWidget();
+    if (!widget) {
         say(L"Peltorine shows no widget to drop files on");
         return 2;
     }
     std::vector<std::wstring> fullPaths;
     for (const std::wstring& file : files) {
         wchar_t full[MAX_PATH] = {};
-        if (GetFullPathNameW(file.c_str(), MAX_PATH, full, nullptr) == 0) {
+        if (GetFullPathNameW(file.c_str(), MAX_PATH, full, nullptr) == 0 ||
+            GetFileAttributesW(full) == INVALID_FILE_ATTRIBUTES) {
             say(L"no such file: ", file);
             return 1;
         }
@@ -247,21 +249,12 @@ int drop(const std::vector<std::wstring>& files)
     }
     if (FAILED(OleInitialize(nullptr)))
         return 1;
-    const POINT point = centreOf(widget);
-    if (!placePointer(point)) {
-        say(L"the pointer would not stay on the widget");
-        OleUninitialize();
-        return 1;
-    }
     auto* data = new FileListData(fullPaths);
-    auto* source = new HoldThenDrop();
-    DWORD effect = DROPEFFECT_NONE;
-    const HRESULT hr = DoDragDrop(data, source, DROPEFFECT_COPY, &effect);
-    source->Release();
+    const MouseDragResult drag = dragWithMouse(data, DROPEFFECT_COPY, centreOf(widget));
     data->Release();
     OleUninitialize();
-    if (hr != DRAGDROP_S_DROP || effect == DROPEFFECT_NONE) {
-        say(L"the widget did not take the files");
+    if (drag.result != DRAGDROP_S_DROP || drag.effect == DROPEFFECT_NONE) {
+        say(L"the widget did not take the files ", drag.trouble);
         return 1;
     }
     return 0;
