@@ -2,6 +2,7 @@
 // Move-only owners for every kind of handle the program and its tools keep, in one place.
 #include <windows.h>
 #include <objbase.h>
+#include <wrl/client.h>
 
 #include <utility>
 
@@ -118,3 +119,14 @@ public:
 private:
     HRESULT result_;
 };
+
+// Takes over the one reference an object starts with (a freshly made COM object, or a pointer
+// handed out by an out-parameter). mingw-w64's ComPtr::Attach adds a reference of its own where
+// the SDK's does not, so Attach would leak one reference there.
+template <typename T>
+[[nodiscard]] Microsoft::WRL::ComPtr<T> adoptReference(T* object) noexcept
+{
+    Microsoft::WRL::ComPtr<T> owner;
+    *owner.GetAddressOf() = object;
+    return owner;
+}

@@ -63,4 +63,43 @@ TEST(UniqueHandle, PutHandsOutTheSlotOfAnEmptyOwner)
     EXPECT_STREQ(L"abc", text.get());
 }
 
+// A COM object that says when its last reference goes.
+class CountedObject final : public IUnknown {
+public:
+    explicit CountedObject(bool& destroyed) : destroyed_(destroyed) {}
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** out) noexcept override
+    {
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() noexcept override { return ++references_; }
+    ULONG STDMETHODCALLTYPE Release() noexcept override
+    {
+        const ULONG left = --references_;
+        if (left == 0) {
+            destroyed_ = true;
+            delete this;
+        }
+        return left;
+    }
+
+private:
+    ~CountedObject() = default;
+    bool& destroyed_;
+    ULONG references_ = 1;
+};
+
+TEST(AdoptReference, TheOwnerHoldsTheObjectsFirstReferenceAndNothingMore)
+{
+    bool destroyed = false;
+    {
+        auto owner = adoptReference(new CountedObject(destroyed));
+        auto copy = owner;
+        copy.Reset();
+        EXPECT_FALSE(destroyed);
+    }
+    EXPECT_TRUE(destroyed);
+    EXPECT_EQ(nullptr, adoptReference<IUnknown>(nullptr).Get());
+}
+
 } // namespace

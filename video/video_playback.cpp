@@ -1,4 +1,5 @@
 // Opening a video in the Media Engine, pulling its frames, pausing, and the object's end.
+#include "platform/unique_handle.h"
 #include "video/media_events.h"
 #include "video/video_libraries.h"
 #include "video/video_wallpaper.h"
@@ -31,8 +32,7 @@ HRESULT VideoWallpaper::open(const std::wstring& path, double position) noexcept
     if (const HRESULT hr = createGraphics(); FAILED(hr))
         return hr;
 
-    ComPtr<MediaEvents> events;
-    events.Attach(new (std::nothrow) MediaEvents());
+    ComPtr<MediaEvents> events = adoptReference(new (std::nothrow) MediaEvents());
     if (!events)
         return E_OUTOFMEMORY;
 

@@ -1,6 +1,7 @@
 #include "wallpaper/file_rules.h"
 
 #include "platform/paths.h"
+#include "platform/unique_handle.h"
 
 #include <shlwapi.h>
 #include <wrl/client.h>
@@ -61,9 +62,7 @@ HRESULT openImageFrame(IWICImagingFactory& factory, const std::wstring& path, IW
         return WINCODEC_ERR_UNKNOWNIMAGEFORMAT;
 
     // The slot may still hold an earlier frame; it is let go before the new one arrives.
-    Microsoft::WRL::ComPtr<IWICBitmapFrameDecode> previous;
-    previous.Attach(std::exchange(*frame, nullptr));
-    previous.Reset();
+    adoptReference(std::exchange(*frame, nullptr)).Reset();
     return decoder->GetFrame(0, frame);
 }
 

@@ -1,5 +1,6 @@
 #include "tests/support/fake_desktop_wallpaper.h"
 #include "tests/support/temp_folder.h"
+#include "platform/unique_handle.h"
 
 #include <shlobj.h>
 
@@ -221,9 +222,7 @@ DesktopWallpaperRegistration FakeDesktopWallpaper::registerAsDesktopWallpaperCla
 
 ComPtr<FakeDesktopWallpaper> FakeDesktopWallpaper::create()
 {
-    ComPtr<FakeDesktopWallpaper> fake;
-    fake.Attach(new FakeDesktopWallpaper());
-    return fake;
+    return adoptReference(new FakeDesktopWallpaper());
 }
 
 void FakeDesktopWallpaper::addDisplay(const std::wstring& id, RECT rect, const std::wstring& wallpaper)

@@ -23,6 +23,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/unique_handle.h"
 #include "video/media_events.h"
 #include "video/video_libraries.h"
 #include "video/video_wallpaper.h"
@@ -129,8 +130,7 @@ int bareLoop(const std::wstring& clip)
         manager->ResetDevice(device.Get(), token);
         ComPtr<IMFAttributes> attributes;
         libraries->createAttributes(&attributes, 3);
-        ComPtr<MediaEvents> events;
-        events.Attach(new MediaEvents());
+        ComPtr<MediaEvents> events = adoptReference(new MediaEvents());
         attributes->SetUnknown(MF_MEDIA_ENGINE_DXGI_MANAGER, manager.Get());
         attributes->SetUnknown(MF_MEDIA_ENGINE_CALLBACK, events.Get());
         attributes->SetUINT32(MF_MEDIA_ENGINE_VIDEO_OUTPUT_FORMAT, DXGI_FORMAT_B8G8R8A8_UNORM);
