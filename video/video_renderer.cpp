@@ -13,8 +13,8 @@ namespace {
 
 // One triangle covers the window; each pixel maps to a place in the placed video through the
 // layout, and shows the background where that place falls outside the video (unless tiled).
-// The choice is arithmetic, not a branch: Wine's HLSL compiler has no any() and compiled the
-// equivalent chain of comparisons into a test that never chose the background.
+// The choice is arithmetic, not a branch: Wine's HLSL compiler has no any() and drops a return
+// inside an if ("Unhandled instruction type HLSL_IR_JUMP"), so a branch never chose the background.
 constexpr char kShaderSource[] = R"(
 cbuffer Layout : register(b0)
 {

@@ -5,7 +5,7 @@
 #include <atomic>
 #include <cwchar>
 
-int runDesktop(HINSTANCE instance, DesktopLayout layout) noexcept
+int runDesktop(HINSTANCE instance, DesktopLayout layout, bool prepareWorker) noexcept
 {
     const HANDLE single = CreateMutexW(nullptr, FALSE, L"Local\\PeltorineDevDesktop.Desktop");
     if (single && GetLastError() == ERROR_ALREADY_EXISTS) {
@@ -19,6 +19,10 @@ int runDesktop(HINSTANCE instance, DesktopLayout layout) noexcept
         if (const HRESULT hr = desktop.create(instance); FAILED(hr)) {
             sayLine(L"cannot create the desktop (0x%08lX)", static_cast<unsigned long>(hr));
         } else {
+            // Inside the program the worker is made at once, so that it is mapped and settled
+            // behind "Progman" before the first video looks for it.
+            if (prepareWorker)
+                PostMessageW(FindWindowW(L"Progman", nullptr), 0x052C, 0x0D, 1);
             MSG message{};
             while (GetMessageW(&message, nullptr, 0, 0) > 0) {
                 TranslateMessage(&message);
@@ -44,7 +48,7 @@ DWORD WINAPI desktopThread(void* parameter) noexcept
     const DesktopThreadStart start = *static_cast<DesktopThreadStart*>(parameter);
     delete static_cast<DesktopThreadStart*>(parameter);
     const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    const int exitCode = runDesktop(start.instance, start.layout);
+    const int exitCode = runDesktop(start.instance, start.layout, true);
     if (SUCCEEDED(com))
         CoUninitialize();
     return static_cast<DWORD>(exitCode);

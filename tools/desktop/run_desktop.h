@@ -13,7 +13,9 @@
 #include <windows.h>
 
 // Runs the desktop on the calling thread until WM_CLOSE; 3 when one already runs in the prefix.
-int runDesktop(HINSTANCE instance, DesktopLayout layout) noexcept;
+// With prepareWorker the desktop answers a first 0x052C at once, as a shell that has already
+// split its windows.
+int runDesktop(HINSTANCE instance, DesktopLayout layout, bool prepareWorker = false) noexcept;
 
 // Starts the desktop on a new thread of this process, once, when the environment asks for it.
 void startInProcessDesktopIfAsked(HINSTANCE instance) noexcept;
