@@ -6,8 +6,10 @@
 
 #include <cwchar>
 #include <new>
+#include <utility>
 
 #include "platform/desktop_host.h"
+#include "platform/unique_handle.h"
 #include "platform/window_thunk.h"
 
 namespace {
@@ -143,16 +145,14 @@ void Widget::createWidget(std::wstring_view statusText) noexcept
 
 void Widget::registerDropTarget() noexcept
 {
-    // Not ComPtr::Attach: mingw-w64's adds a reference of its own.
-    auto* target = new (std::nothrow) DropTarget(*this);
+    auto target = adoptReference(new (std::nothrow) DropTarget(*this));
     if (!target)
         return;
-    widgetDropRegistered_ = SUCCEEDED(RegisterDragDrop(widgetWindow_, target));
+    widgetDropRegistered_ = SUCCEEDED(RegisterDragDrop(widgetWindow_, target.Get()));
     if (widgetDropRegistered_)
-        dropTarget_ = target;
+        dropTarget_ = std::move(target);
     else
         target->disconnect();
-    target->Release();
 }
 
 void Widget::revokeDropTarget() noexcept

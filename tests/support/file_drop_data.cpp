@@ -1,4 +1,5 @@
 #include "tests/support/file_drop_data.h"
+#include "platform/unique_handle.h"
 
 #include <shlobj.h>
 
@@ -100,11 +101,7 @@ private:
 
 Microsoft::WRL::ComPtr<IDataObject> holding(CLIPFORMAT format, std::vector<char> bytes)
 {
-    // Not ComPtr::Attach: mingw-w64's adds a reference of its own.
-    auto* created = new OneFormatData(format, std::move(bytes));
-    Microsoft::WRL::ComPtr<IDataObject> data = created;
-    created->Release();
-    return data;
+    return adoptReference<IDataObject>(new OneFormatData(format, std::move(bytes)));
 }
 
 } // namespace

@@ -8,20 +8,6 @@ namespace {
 
 constexpr POINT kStart{60, 60};
 
-void sendMouse(DWORD flags, POINT point)
-{
-    const int left = GetSystemMetrics(SM_XVIRTUALSCREEN);
-    const int top = GetSystemMetrics(SM_YVIRTUALSCREEN);
-    const int width = GetSystemMetrics(SM_CXVIRTUALSCREEN);
-    const int height = GetSystemMetrics(SM_CYVIRTUALSCREEN);
-    INPUT input{};
-    input.type = INPUT_MOUSE;
-    input.mi.dx = MulDiv(point.x - left, 65535, width - 1);
-    input.mi.dy = MulDiv(point.y - top, 65535, height - 1);
-    input.mi.dwFlags = flags | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_VIRTUALDESK;
-    SendInput(1, &input, sizeof(input));
-}
-
 // Moves the pointer step by step towards the target while the drag loop asks whether to go
 // on, then lets the button go; the next question after that ends the drag with a drop.
 class ScriptedDropSource final : public IDropSource {
@@ -46,7 +32,7 @@ public:
     HRESULT STDMETHODCALLTYPE QueryContinueDrag(BOOL escape, DWORD keyState) noexcept override
     {
         if (escape || ++questions_ > kMostQuestions) {
-            sendMouse(MOUSEEVENTF_LEFTUP, to_);
+            sendMouseInput(MOUSEEVENTF_LEFTUP, to_);
             return DRAGDROP_S_CANCEL;
         }
         if ((keyState & MK_LBUTTON) == 0)
@@ -55,12 +41,12 @@ public:
             ++step_;
             const POINT next{kStart.x + (to_.x - kStart.x) * step_ / kSteps,
                              kStart.y + (to_.y - kStart.y) * step_ / kSteps};
-            sendMouse(MOUSEEVENTF_MOVE, next);
+            sendMouseInput(MOUSEEVENTF_MOVE, next);
         } else if (!released_) {
             POINT cursor{};
             if (!GetCursorPos(&cursor) || cursor.x != to_.x || cursor.y != to_.y) {
                 // The move did not hold (see movePointerTo): send it again.
-                sendMouse(MOUSEEVENTF_MOVE, to_);
+                sendMouseInput(MOUSEEVENTF_MOVE, to_);
                 return S_OK;
             }
             // Messages queued before the last move still carry older pointer positions:
@@ -69,7 +55,7 @@ public:
             if ((acceptedOverTarget_ && restingQuestions_ >= kRestingQuestions) ||
                 restingQuestions_ >= kRefusedQuestions) {
                 released_ = true;
-                sendMouse(MOUSEEVENTF_LEFTUP, to_);
+                sendMouseInput(MOUSEEVENTF_LEFTUP, to_);
             }
         }
         return S_OK;
@@ -106,7 +92,7 @@ bool movePointerTo(POINT point)
     const DWORD deadline = GetTickCount() + 5000;
     for (int attempt = 0; GetTickCount() < deadline; ++attempt) {
         if (attempt % 10 == 0)
-            sendMouse(MOUSEEVENTF_MOVE, point);
+            sendMouseInput(MOUSEEVENTF_MOVE, point);
         MSG message{};
         while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
             DispatchMessageW(&message);
@@ -148,12 +134,12 @@ MouseDragResult dragWithMouse(IDataObject* data, DWORD allowedEffects, POINT to)
         return outcome;
     // Nothing of this thread may hold the mouse, and no button may be left down.
     ReleaseCapture();
-    sendMouse(MOUSEEVENTF_LEFTUP, kStart);
+    sendMouseInput(MOUSEEVENTF_LEFTUP, kStart);
     // The press goes where the pointer is when it is handled, so it waits for the move; a
     // press lost the same way as a move is tried again.
     for (int attempt = 0; attempt < 3 && !outcome.pressed; ++attempt) {
         if (attempt > 0)
-            sendMouse(MOUSEEVENTF_LEFTUP, kStart);
+            sendMouseInput(MOUSEEVENTF_LEFTUP, kStart);
         if (!movePointerTo(kStart)) {
             POINT cursor{};
             GetCursorPos(&cursor);
@@ -161,7 +147,7 @@ MouseDragResult dragWithMouse(IDataObject* data, DWORD allowedEffects, POINT to)
                 L"pointer stuck at " + std::to_wstring(cursor.x) + L"," + std::to_wstring(cursor.y) + L"; ";
             continue;
         }
-        sendMouse(MOUSEEVENTF_LEFTDOWN, kStart);
+        sendMouseInput(MOUSEEVENTF_LEFTDOWN, kStart);
         outcome.pressed = waitForPress(start);
         if (!outcome.pressed) {
             wchar_t name[64] = {};
@@ -175,8 +161,22 @@ MouseDragResult dragWithMouse(IDataObject* data, DWORD allowedEffects, POINT to)
         ScriptedDropSource source(to);
         outcome.result = DoDragDrop(data, &source, allowedEffects, &outcome.effect);
     } else {
-        sendMouse(MOUSEEVENTF_LEFTUP, kStart);
+        sendMouseInput(MOUSEEVENTF_LEFTUP, kStart);
     }
     DestroyWindow(start);
     return outcome;
+}
+
+void sendMouseInput(DWORD flags, POINT point)
+{
+    const int left = GetSystemMetrics(SM_XVIRTUALSCREEN);
+    const int top = GetSystemMetrics(SM_YVIRTUALSCREEN);
+    const int width = GetSystemMetrics(SM_CXVIRTUALSCREEN);
+    const int height = GetSystemMetrics(SM_CYVIRTUALSCREEN);
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dx = MulDiv(point.x - left, 65535, width - 1);
+    input.mi.dy = MulDiv(point.y - top, 65535, height - 1);
+    input.mi.dwFlags = flags | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_VIRTUALDESK;
+    SendInput(1, &input, sizeof(input));
 }

@@ -16,3 +16,6 @@ struct MouseDragResult {
 };
 
 MouseDragResult dragWithMouse(IDataObject* data, DWORD allowedEffects, POINT to);
+
+// One mouse event at a point of the virtual screen, through SendInput.
+void sendMouseInput(DWORD flags, POINT point);

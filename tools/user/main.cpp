@@ -14,6 +14,7 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include "tests/support/file_drop_data.h"
 #include "tests/support/mouse_drag.h"
 
 #include <cstdio>
@@ -51,20 +52,6 @@ POINT centreOf(HWND window)
     return {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
 }
 
-void sendMouse(DWORD flags, POINT point)
-{
-    const int left = GetSystemMetrics(SM_XVIRTUALSCREEN);
-    const int top = GetSystemMetrics(SM_YVIRTUALSCREEN);
-    const int width = GetSystemMetrics(SM_CXVIRTUALSCREEN);
-    const int height = GetSystemMetrics(SM_CYVIRTUALSCREEN);
-    INPUT input{};
-    input.type = INPUT_MOUSE;
-    input.mi.dx = MulDiv(point.x - left, 65535, width - 1);
-    input.mi.dy = MulDiv(point.y - top, 65535, height - 1);
-    input.mi.dwFlags = flags | MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_VIRTUALDESK;
-    SendInput(1, &input, sizeof(input));
-}
-
 // Moves the pointer and waits until it has stayed there for a while. Under Wine on X the first
 // moves of a process can be undone a moment later by the X pointer's own position, so the move is
 // sent again until it holds.
@@ -77,7 +64,7 @@ bool movePointerTo(POINT point)
         const bool there = GetCursorPos(&cursor) && cursor.x == point.x && cursor.y == point.y;
         steady = there ? steady + 1 : 0;
         if (!there && attempt % 5 == 0)
-            sendMouse(MOUSEEVENTF_MOVE, point);
+            sendMouseInput(MOUSEEVENTF_MOVE, point);
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 40, QS_ALLINPUT);
     }
     return steady >= 15;
@@ -117,7 +104,7 @@ int doubleClick()
             return 1;
         }
         for (const DWORD button : {MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP})
-            sendMouse(button, point);
+            sendMouseInput(button, point);
         POINT cursor{};
         GetCursorPos(&cursor);
         std::fwprintf(stderr, L"peltorine_user: double-clicked at (%ld,%ld); the pointer is at (%ld,%ld)\n", point.x,
@@ -133,98 +120,6 @@ int doubleClick()
                ? 0
                : 1;
 }
-
-// A data object that offers a list of files as CF_HDROP, as Explorer's would.
-class FileListData final : public IDataObject {
-public:
-    explicit FileListData(const std::vector<std::wstring>& files)
-    {
-        std::wstring list;
-        for (const std::wstring& file : files)
-            list += file + L'\0';
-        list += L'\0';
-        const SIZE_T bytes = sizeof(DROPFILES) + list.size() * sizeof(wchar_t);
-        drop_ = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, bytes);
-        if (auto* header = static_cast<DROPFILES*>(GlobalLock(drop_))) {
-            header->pFiles = sizeof(DROPFILES);
-            header->fWide = TRUE;
-            memcpy(reinterpret_cast<BYTE*>(header) + sizeof(DROPFILES), list.data(), list.size() * sizeof(wchar_t));
-            GlobalUnlock(drop_);
-        }
-    }
-    ~FileListData() { GlobalFree(drop_); }
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) noexcept override
-    {
-        if (iid == IID_IUnknown || iid == IID_IDataObject) {
-            *object = static_cast<IDataObject*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() noexcept override { return ++references_; }
-    ULONG STDMETHODCALLTYPE Release() noexcept override
-    {
-        const ULONG left = --references_;
-        if (left == 0)
-            delete this;
-        return left;
-    }
-
-    HRESULT STDMETHODCALLTYPE GetData(FORMATETC* format, STGMEDIUM* medium) noexcept override
-    {
-        if (QueryGetData(format) != S_OK)
-            return DV_E_FORMATETC;
-        const SIZE_T bytes = GlobalSize(drop_);
-        HGLOBAL copy = GlobalAlloc(GMEM_MOVEABLE, bytes);
-        void* target = GlobalLock(copy);
-        void* source = GlobalLock(drop_);
-        if (!target || !source) {
-            GlobalFree(copy);
-            return E_OUTOFMEMORY;
-        }
-        memcpy(target, source, bytes);
-        GlobalUnlock(drop_);
-        GlobalUnlock(copy);
-        medium->tymed = TYMED_HGLOBAL;
-        medium->hGlobal = copy;
-        medium->pUnkForRelease = nullptr;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE GetDataHere(FORMATETC*, STGMEDIUM*) noexcept override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE QueryGetData(FORMATETC* format) noexcept override
-    {
-        return format && format->cfFormat == CF_HDROP && (format->tymed & TYMED_HGLOBAL) &&
-                       format->dwAspect == DVASPECT_CONTENT
-                   ? S_OK
-                   : DV_E_FORMATETC;
-    }
-    HRESULT STDMETHODCALLTYPE GetCanonicalFormatEtc(FORMATETC*, FORMATETC* out) noexcept override
-    {
-        out->ptd = nullptr;
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE SetData(FORMATETC*, STGMEDIUM*, BOOL) noexcept override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE EnumFormatEtc(DWORD direction, IEnumFORMATETC** formats) noexcept override
-    {
-        if (direction != DATADIR_GET)
-            return E_NOTIMPL;
-        FORMATETC format{CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
-        return SHCreateStdEnumFmtEtc(1, &format, formats);
-    }
-    HRESULT STDMETHODCALLTYPE DAdvise(FORMATETC*, DWORD, IAdviseSink*, DWORD*) noexcept override
-    {
-        return OLE_E_ADVISENOTSUPPORTED;
-    }
-    HRESULT STDMETHODCALLTYPE DUnadvise(DWORD) noexcept override { return OLE_E_ADVISENOTSUPPORTED; }
-    HRESULT STDMETHODCALLTYPE EnumDAdvise(IEnumSTATDATA**) noexcept override { return OLE_E_ADVISENOTSUPPORTED; }
-
-private:
-    ULONG references_ = 1;
-    HGLOBAL drop_ = nullptr;
-};
 
 int drop(const std::vector<std::wstring>& files)
 {
@@ -249,9 +144,7 @@ int drop(const std::vector<std::wstring>& files)
     }
     if (FAILED(OleInitialize(nullptr)))
         return 1;
-    auto* data = new FileListData(fullPaths);
-    const MouseDragResult drag = dragWithMouse(data, DROPEFFECT_COPY, centreOf(widget));
-    data->Release();
+    const MouseDragResult drag = dragWithMouse(fileDropData(fullPaths).Get(), DROPEFFECT_COPY, centreOf(widget));
     OleUninitialize();
     if (drag.result != DRAGDROP_S_DROP || drag.effect == DROPEFFECT_NONE) {
         say(L"the widget did not take the files ", drag.trouble);
