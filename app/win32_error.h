@@ -16,3 +16,11 @@
 {
     return hresultFromWin32(GetLastError());
 }
+
+// For a call that is known to have failed: a last error of zero still reports a failure, E_FAIL,
+// so that the failure never passes for success.
+[[nodiscard]] inline HRESULT failureFromLastError() noexcept
+{
+    const HRESULT hr = lastErrorResult();
+    return FAILED(hr) ? hr : E_FAIL;
+}

@@ -1,27 +1,22 @@
+#include "app/win32_error.h"
 #include "video/video_libraries.h"
 
 #include <initializer_list>
 
 namespace {
 
-HRESULT lastError() noexcept
-{
-    const DWORD error = GetLastError();
-    return error == 0 ? E_FAIL : HRESULT_FROM_WIN32(error);
-}
-
 template <typename Function>
 HRESULT bind(HMODULE module, const char* name, Function& function) noexcept
 {
     // GetProcAddress returns an untyped pointer; the table's types come from the SDK headers.
     function = reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-    return function ? S_OK : lastError();
+    return function ? S_OK : failureFromLastError();
 }
 
 HRESULT loadSystemLibrary(const wchar_t* name, HMODULE& module) noexcept
 {
     module = LoadLibraryExW(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-    return module ? S_OK : lastError();
+    return module ? S_OK : failureFromLastError();
 }
 
 HRESULT loadAll(VideoLibraries& libraries) noexcept

@@ -1,5 +1,6 @@
 // One child window per display behind the desktop icons, each with its own swap chain, and the
 // question whether the foreground window covers them all.
+#include "app/win32_error.h"
 #include "video/video_wallpaper.h"
 
 #include <cstring>
@@ -8,12 +9,6 @@
 namespace {
 
 constexpr wchar_t kVideoWindowClass[] = L"Peltorine.Video";
-
-HRESULT lastErrorResult() noexcept
-{
-    const DWORD error = GetLastError();
-    return error == 0 ? E_FAIL : HRESULT_FROM_WIN32(error);
-}
 
 LRESULT CALLBACK videoWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept
 {
@@ -35,7 +30,7 @@ HRESULT registerVideoWindowClass() noexcept
     windowClass.lpszClassName = kVideoWindowClass;
     if (RegisterClassW(&windowClass) || GetLastError() == ERROR_CLASS_ALREADY_EXISTS)
         return S_OK;
-    return lastErrorResult();
+    return failureFromLastError();
 }
 
 } // namespace
@@ -110,13 +105,13 @@ HRESULT VideoWallpaper::createWindow(const RECT& display) noexcept
         CreateWindowExW(exStyle, kVideoWindowClass, L"", WS_CHILD, placed.left, placed.top, placed.right - placed.left,
                         placed.bottom - placed.top, host.hostWindow, nullptr, GetModuleHandleW(nullptr), nullptr);
     if (!record.window)
-        return lastErrorResult();
+        return failureFromLastError();
     if (host.noRedirectionBitmap && !SetLayeredWindowAttributes(record.window, 0, 255, LWA_ALPHA))
-        return lastErrorResult();
+        return failureFromLastError();
     // Below the icon view inside "Progman", or at the top of the worker's children.
     if (!SetWindowPos(record.window, host.iconView ? host.iconView : HWND_TOP, 0, 0, 0, 0,
                       SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE))
-        return lastErrorResult();
+        return failureFromLastError();
 
     DXGI_SWAP_CHAIN_DESC description{};
     description.BufferDesc.Width = static_cast<UINT>(display.right - display.left);

@@ -8,6 +8,7 @@
 #include <new>
 #include <utility>
 
+#include "app/win32_error.h"
 #include "platform/desktop_host.h"
 #include "platform/unique_handle.h"
 #include "platform/window_thunk.h"
@@ -85,10 +86,8 @@ HRESULT Widget::registerWindowClass(HINSTANCE instance) noexcept
     windowClass.hInstance = instance;
     windowClass.hCursor = LoadCursorW(nullptr, IDC_HAND);
     windowClass.lpszClassName = kWindowClass;
-    if (RegisterClassW(&windowClass) == 0) {
-        const DWORD error = GetLastError();
-        return error == 0 ? E_FAIL : HRESULT_FROM_WIN32(error);
-    }
+    if (RegisterClassW(&windowClass) == 0)
+        return failureFromLastError();
     return S_OK;
 }
 
