@@ -6,6 +6,9 @@ void Application::useCurrentFrame() noexcept
 {
     if (!video.activeVideo)
         return;
+    // Held still, the video keeps the moment of the saved frame, so undo reopens it right there
+    // and not wherever it had played on to while the picture was written.
+    const bool paused = SUCCEEDED(video.activeVideo->setPaused(true));
     const std::wstring path = newDataFilePath();
     HRESULT code = E_FAIL;
     if (!path.empty()) {
@@ -25,5 +28,7 @@ void Application::useCurrentFrame() noexcept
         }
         DeleteFileW(path.c_str());
     }
+    if (paused && video.activeVideo && !video.videoCovered)
+        (void)video.activeVideo->setPaused(false);
     showNotification(text(kVideoFrameFailed), code);
 }

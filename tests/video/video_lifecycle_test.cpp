@@ -319,6 +319,28 @@ TEST_F(VideoLifecycleTest, TheCurrentFrameBecomesTheStillAndUndoReopensTheVideo)
     EXPECT_FALSE(world.app.undoEntry);
 }
 
+TEST_F(VideoLifecycleTest, AFrameTheDesktopRefusesLeavesTheVideoPlayingAndNoFileBehind)
+{
+    playPattern();
+    world.fake->failEveryCallOf(L"SetWallpaper", E_ACCESSDENIED);
+    world.app.executeCommand(kCommandUseVideoFrame, {});
+    EXPECT_EQ(world.notifications(),
+              std::vector<std::wstring>{notificationLine(pick(kVideoFrameFailed, kEnglish), E_ACCESSDENIED)});
+    ASSERT_TRUE(world.app.video.activeVideo);
+    EXPECT_EQ(world.app.currentState.mode, ModeVideo);
+    EXPECT_EQ(world.fake->wallpaperOf(kDisplay1), oldPicture);
+    EXPECT_TRUE(world.system.isArmed(VideoTimer));
+    WIN32_FIND_DATAW found{};
+    const HANDLE search = FindFirstFileW((world.folder.path() + L"\\*.png").c_str(), &found);
+    EXPECT_EQ(search, INVALID_HANDLE_VALUE) << "left behind: " << testing::PrintToString(std::wstring(found.cFileName));
+    if (search != INVALID_HANDLE_VALUE)
+        FindClose(search);
+    // The video was held still only while its frame was saved.
+    const double failedAt = world.app.video.activeTime();
+    playFor(20);
+    EXPECT_GT(world.app.video.activeTime(), failedAt);
+}
+
 TEST_F(VideoLifecycleTest, AFitChangeRedrawsThePlayingVideoAndUndoDrawsTheOldFitAgain)
 {
     playPattern();
