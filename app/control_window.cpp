@@ -66,8 +66,10 @@ HRESULT Application::initializeWindows() noexcept
     refreshHighContrast();
 
     relayoutDeadline = system->tickCount() + kRelayoutRetryMs;
+    // The shell may still be starting: its desktop missing, or made but not yet shown. Until the
+    // widget is on screen, the relayout timer tries again for a while.
     createWidget();
-    if (!widget.window())
+    if (!widget.shown())
         system->setTimer(controlWindow.get(), RelayoutTimer, kRelayoutDelayMs);
     return S_OK;
 }
@@ -158,7 +160,7 @@ void Application::onTimer(UINT_PTR id) noexcept
     case RelayoutTimer:
         system->killTimer(controlWindow.get(), RelayoutTimer);
         relayoutAfterDisplayChange();
-        if (!widget.window() && system->tickCount() < relayoutDeadline)
+        if (!widget.shown() && system->tickCount() < relayoutDeadline)
             system->setTimer(controlWindow.get(), RelayoutTimer, kRelayoutDelayMs);
         break;
     case ErrorFlashTimer:

@@ -79,11 +79,28 @@ TEST_F(WidgetAppTest, IsMadeAtStartInTheIconHostWithTheStatusTooltip)
     EXPECT_EQ(pick(kIdleTooltip, kEnglish), std::wstring(app.widget.tooltipText()));
     EXPECT_TRUE(app.widget.dropRegistered());
     EXPECT_EQ(GetWindow(app.widget.tooltip(), GW_OWNER), app.controlWindow.get());
-    EXPECT_FALSE(system.isArmed(RelayoutTimer)) << "no retry once the widget exists";
     const RECT rect = widgetRect();
     const MonitorMetrics primary = getMonitorMetrics(MonitorFromPoint({0, 0}, MONITOR_DEFAULTTOPRIMARY));
     EXPECT_EQ(rect.right, primary.workArea.right - scaleForDpi(20, primary.dpi)) << "top-right corner";
     EXPECT_EQ(rect.top, primary.workArea.top + scaleForDpi(20, primary.dpi));
+}
+
+TEST_F(WidgetAppTest, AppearsOnceTheStartingShellShowsItsDesktop)
+{
+    // The shell has made its desktop but not shown it yet: the widget waits, hidden, with it.
+    const HWND widget = app.widget.window();
+    ASSERT_FALSE(IsWindowVisible(shell->progman()));
+    EXPECT_FALSE(IsWindowVisible(widget));
+    ASSERT_TRUE(system.isArmed(RelayoutTimer));
+    send(WM_TIMER, RelayoutTimer);
+    EXPECT_TRUE(system.isArmed(RelayoutTimer)) << "tried again while the desktop stays hidden";
+
+    ShowWindow(shell->progman(), SW_SHOWNOACTIVATE);
+    send(WM_TIMER, RelayoutTimer);
+    EXPECT_EQ(app.widget.window(), widget);
+    EXPECT_TRUE(IsWindowVisible(widget));
+    EXPECT_EQ(GetWindow(shell->progman(), GW_HWNDPREV), widget);
+    EXPECT_FALSE(system.isArmed(RelayoutTimer)) << "no retry once the widget is on screen";
 }
 
 TEST_F(WidgetAppTest, AMoveWritesThePositionAndAResizeBothKeys)

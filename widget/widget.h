@@ -86,6 +86,8 @@ public:
     void setHighContrast(bool on) noexcept;
 
     [[nodiscard]] HWND window() const noexcept { return widgetWindow_; }
+    // On screen: made, and shown together with a visible desktop.
+    [[nodiscard]] bool shown() const noexcept { return widgetWindow_ && IsWindowVisible(widgetWindow_); }
     [[nodiscard]] HWND tooltip() const noexcept { return widgetTooltip_; }
     [[nodiscard]] bool dropRegistered() const noexcept { return widgetDropRegistered_; }
     [[nodiscard]] const wchar_t* tooltipText() const noexcept { return widgetTooltipText_; }
