@@ -33,11 +33,11 @@ void say(const wchar_t* text, const std::wstring& detail = {})
     std::fwprintf(stderr, L"peltorine_user: %ls%ls\n", text, detail.c_str());
 }
 
-HWND waitForWindow(const wchar_t* className, DWORD milliseconds)
+HWND waitForWindow(const wchar_t* className, DWORD milliseconds, bool visible = false)
 {
     const ULONGLONG deadline = GetTickCount64() + milliseconds;
     for (;;) {
-        if (HWND window = FindWindowW(className, nullptr))
+        if (HWND window = FindWindowW(className, nullptr); window && (!visible || IsWindowVisible(window)))
             return window;
         if (GetTickCount64() >= deadline)
             return nullptr;
@@ -73,8 +73,9 @@ bool movePointerTo(POINT point)
 // The widget once it has settled: Peltorine places it again shortly after it starts (relayout).
 HWND visibleWidget()
 {
-    HWND widget = waitForWindow(L"Peltorine.Widget", 3000);
-    if (!widget || !IsWindowVisible(widget))
+    // Peltorine shows its widget once it has found the desktop's windows, later on a busy machine.
+    HWND widget = waitForWindow(L"Peltorine.Widget", 10000, true);
+    if (!widget)
         return nullptr;
     RECT last{};
     GetWindowRect(widget, &last);
