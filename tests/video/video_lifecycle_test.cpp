@@ -234,7 +234,7 @@ TEST_F(VideoLifecycleTest, AWindowCoveringTheDisplayPausesTheVideoAndClosingItRe
     EXPECT_FALSE(world.app.video.videoCovered);
     EXPECT_EQ(world.system.periodOf(VideoTimer), 15u);
     playFor(20);
-    // Playing again: the time moves on (past the three-second end, it starts over).
+    // Playing again: the time moves on, or starts over once the three-second clip has ended.
     EXPECT_NE(world.app.video.activeTime(), pausedAt);
 }
 
