@@ -11,11 +11,11 @@
 #include <string>
 #include <vector>
 
-#include "app/system_services.h"
+#include "platform/system_services.h"
 #include "platform/startup_shortcut.h"
 #include "platform/unique_handle.h"
 #include "settings/settings.h"
-#include "tray/strings.h"
+#include "common/strings.h"
 #include "tray/tray_icon.h"
 #include "video/video_lifecycle.h"
 #include "wallpaper/file_picker.h"

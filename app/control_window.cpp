@@ -1,5 +1,5 @@
 #include "app/application.h"
-#include "app/win32_error.h"
+#include "platform/win32_error.h"
 #include "platform/window_thunk.h"
 #include "tray/banner.h"
 

@@ -1,5 +1,5 @@
 # mingw-w64 has no mfmediaengine.h. Generate it from Wine's IDL (libwine-dev) with mingw's widl,
-# into <build>/generated, and put that folder on peltorine_core's include path. MSVC uses the
+# into <build>/generated, and put that folder on peltorine_video's include path. MSVC uses the
 # Windows SDK's own header and needs nothing from here.
 find_program(PELTORINE_WIDL NAMES x86_64-w64-mingw32-widl widl REQUIRED)
 find_path(PELTORINE_WINE_IDL_DIR mfmediaengine.idl
@@ -19,5 +19,5 @@ add_custom_command(
     COMMENT "Generating mfmediaengine.h from Wine's IDL"
     VERBATIM)
 add_custom_target(peltorine_mfmediaengine_header DEPENDS ${generated_header})
-add_dependencies(peltorine_core peltorine_mfmediaengine_header)
-target_include_directories(peltorine_core SYSTEM PUBLIC ${generated_dir})
+add_dependencies(peltorine_video peltorine_mfmediaengine_header)
+target_include_directories(peltorine_video SYSTEM PUBLIC ${generated_dir})

@@ -12,10 +12,9 @@
 #include <vector>
 
 #include "platform/startup_shortcut.h"
-#include "app/win32_error.h"
+#include "platform/win32_error.h"
 #include "platform/known_folder.h"
 #include "platform/paths.h"
-#include "wallpaper/file_rules.h"
 
 using Microsoft::WRL::ComPtr;
 

@@ -8,9 +8,9 @@
 #include <string>
 
 #include "app/application.h"
-#include "app/win32_error.h"
+#include "platform/win32_error.h"
 #include "platform/paths.h"
-#include "wallpaper/file_rules.h"
+#include "common/picture_files.h"
 
 namespace {
 

@@ -2,10 +2,10 @@
 
 #include <memory>
 
-#include "app/win32_error.h"
+#include "platform/win32_error.h"
 #include "platform/unique_handle.h"
 #include "platform/paths.h"
-#include "wallpaper/file_rules.h"
+#include "common/picture_files.h"
 
 namespace {
 

@@ -6,11 +6,11 @@
 #include <limits>
 #include <optional>
 
-#include "app/win32_error.h"
+#include "platform/win32_error.h"
 #include "platform/monitors.h"
 #include "settings/migration.h"
 #include "platform/paths.h"
-#include "wallpaper/file_rules.h"
+#include "common/picture_files.h"
 
 namespace {
 

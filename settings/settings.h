@@ -5,8 +5,8 @@
 #include <iterator>
 #include <string>
 
-#include "tray/strings.h"
-#include "wallpaper/desktop_snapshot.h"
+#include "common/strings.h"
+#include "common/wallpaper_modes.h"
 
 // Every default and allowed value of the settings, for the loader and the menu alike.
 inline constexpr std::int32_t kAllowedIntervals[] = {5, 10, 15, 30}; // seconds, in menu order

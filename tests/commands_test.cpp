@@ -10,7 +10,7 @@
 
 #include "tests/support/wallpaper_world.h"
 #include "tray/menu_model.h"
-#include "tray/strings.h"
+#include "common/strings.h"
 
 namespace {
 

@@ -20,7 +20,7 @@
 #include "tests/support/recording_system.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/wallpaper_world.h"
-#include "tray/strings.h"
+#include "common/strings.h"
 #include "wallpaper/file_rules.h"
 
 using Microsoft::WRL::ComPtr;

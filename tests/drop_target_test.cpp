@@ -1,4 +1,4 @@
-#include "wallpaper/drop_target.h"
+#include "widget/drop_target.h"
 
 #include <gtest/gtest.h>
 

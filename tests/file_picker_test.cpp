@@ -18,7 +18,7 @@
 
 #include "tests/support/temp_folder.h"
 #include "tests/support/wallpaper_world.h"
-#include "tray/strings.h"
+#include "common/strings.h"
 #include "wallpaper/file_picker.h"
 
 namespace {

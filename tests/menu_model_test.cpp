@@ -2,7 +2,7 @@
 // greyed items for representative states, in both languages.
 #include "tray/menu_model.h"
 #include "tests/support/menu_description.h"
-#include "tray/strings.h"
+#include "common/strings.h"
 
 #include <gtest/gtest.h>
 

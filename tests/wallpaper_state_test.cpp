@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "tests/support/wallpaper_world.h"
-#include "tray/strings.h"
+#include "common/strings.h"
 
 namespace {
 

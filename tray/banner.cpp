@@ -4,7 +4,7 @@
 
 #include "platform/unique_handle.h"
 #include "resources/resource_ids.h"
-#include "tray/strings.h"
+#include "common/strings.h"
 
 using Microsoft::WRL::ComPtr;
 

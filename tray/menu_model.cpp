@@ -1,6 +1,6 @@
 #include "tray/menu_model.h"
 
-#include "tray/strings.h"
+#include "common/strings.h"
 
 namespace {
 

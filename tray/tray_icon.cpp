@@ -5,7 +5,7 @@
 #include <cwchar>
 
 #include "resources/resource_ids.h"
-#include "tray/strings.h"
+#include "common/strings.h"
 
 namespace {
 

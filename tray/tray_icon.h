@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "app/system_services.h"
+#include "platform/system_services.h"
 #include "platform/unique_handle.h"
 
 inline constexpr UINT kTrayIconId = 1;

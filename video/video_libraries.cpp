@@ -1,4 +1,4 @@
-#include "app/win32_error.h"
+#include "platform/win32_error.h"
 #include "video/video_libraries.h"
 
 #include <initializer_list>

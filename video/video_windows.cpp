@@ -1,6 +1,6 @@
 // One child window per display behind the desktop icons, each with its own swap chain, and the
 // question whether the foreground window covers them all.
-#include "app/win32_error.h"
+#include "platform/win32_error.h"
 #include "video/video_wallpaper.h"
 
 #include <cstring>

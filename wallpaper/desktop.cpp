@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <memory>
 
-#include "app/win32_error.h"
+#include "platform/win32_error.h"
 #include "platform/unique_handle.h"
 
 namespace {

@@ -7,17 +7,7 @@
 #include <string>
 #include <vector>
 
-// How a picture is placed; the values are the shell's DESKTOP_WALLPAPER_POSITION.
-using FitMode = std::int32_t;
-enum : FitMode {
-    FitCenter = 0,
-    FitTile = 1,
-    FitStretch = 2,
-    FitFit = 3,
-    FitFill = 4,
-    FitSpan = 5,
-};
-inline constexpr FitMode kDefaultFit = FitFill;
+#include "common/wallpaper_modes.h"
 
 // One attached display. A display is its device path, compared exactly; the empty id
 // means all displays.

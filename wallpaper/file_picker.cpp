@@ -6,7 +6,7 @@
 #include <wrl/client.h>
 
 #include "platform/unique_handle.h"
-#include "tray/strings.h"
+#include "common/strings.h"
 
 using Microsoft::WRL::ComPtr;
 

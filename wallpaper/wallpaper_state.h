@@ -5,15 +5,6 @@
 #include <string>
 #include <vector>
 
-// What the desktop shows of ours.
-using WallpaperMode = std::int32_t;
-enum : WallpaperMode {
-    ModeNone = 0,
-    ModeStill = 1,
-    ModeSlideshow = 2,
-    ModeVideo = 3,
-};
-
 // One wallpaper set-up. Still has one file, Slideshow two or more, Video one; `index`
 // always points into `files` for Still and Slideshow.
 struct WallpaperState {

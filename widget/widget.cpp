@@ -8,7 +8,7 @@
 #include <new>
 #include <utility>
 
-#include "app/win32_error.h"
+#include "platform/win32_error.h"
 #include "platform/desktop_host.h"
 #include "platform/unique_handle.h"
 #include "platform/window_thunk.h"

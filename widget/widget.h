@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "platform/monitors.h"
-#include "wallpaper/drop_target.h"
+#include "widget/drop_target.h"
 #include "widget/widget_face.h"
 #include "widget/widget_rules.h"
 

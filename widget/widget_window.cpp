@@ -4,7 +4,7 @@
 
 #include <cwchar>
 
-#include "tray/strings.h"
+#include "common/strings.h"
 
 void Application::createWidget() noexcept
 {

@@ -1,5 +1,5 @@
 #pragma once
-#include "app/system_services.h"
+#include "platform/system_services.h"
 
 #include <map>
 #include <string>

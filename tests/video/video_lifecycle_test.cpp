@@ -12,7 +12,7 @@
 #include "tests/support/video_clips.h"
 #include "tests/support/wallpaper_world.h"
 #include "tray/menu_model.h"
-#include "tray/strings.h"
+#include "common/strings.h"
 #include "video/video_wallpaper.h"
 
 namespace {

@@ -1,7 +1,7 @@
 #include "tools/desktop/desktop_windows.h"
 #include "platform/window_thunk.h"
 
-#include "app/win32_error.h"
+#include "platform/win32_error.h"
 #include "tools/desktop_wallpaper/devdesktop_displays.h"
 
 #include <algorithm>

@@ -1,6 +1,6 @@
 #include "tools/desktop/wallpaper_painter.h"
 
-#include "app/win32_error.h"
+#include "platform/win32_error.h"
 #include "tools/desktop/wallpaper_layout.h"
 
 #include <algorithm>

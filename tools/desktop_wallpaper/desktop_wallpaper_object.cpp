@@ -1,6 +1,6 @@
 #include "tools/desktop_wallpaper/desktop_wallpaper_object.h"
 
-#include "app/win32_error.h"
+#include "platform/win32_error.h"
 #include "tools/desktop_wallpaper/devdesktop_displays.h"
 #include "tools/desktop_wallpaper/devdesktop_state.h"
 

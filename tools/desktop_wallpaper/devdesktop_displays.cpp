@@ -1,6 +1,6 @@
 #include "tools/desktop_wallpaper/devdesktop_displays.h"
 
-#include "app/win32_error.h"
+#include "platform/win32_error.h"
 
 namespace {
 

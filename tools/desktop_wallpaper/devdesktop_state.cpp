@@ -1,6 +1,6 @@
 #include "tools/desktop_wallpaper/devdesktop_state.h"
 
-#include "app/win32_error.h"
+#include "platform/win32_error.h"
 #include "platform/unique_handle.h"
 
 #include <objbase.h>

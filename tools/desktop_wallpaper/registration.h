@@ -6,7 +6,7 @@
 // Windows looks for per-user servers under HKCU\Software\Classes\CLSID. Wine 8's COM reads
 // only the machine's classes (HKLM\Software\Classes), so under Wine the same keys are written
 // there too; Wine's prefixes let any user write HKLM.
-#include "app/win32_error.h"
+#include "platform/win32_error.h"
 
 #include <windows.h>
 

@@ -1,8 +1,8 @@
-#include "wallpaper/drop_target.h"
+#include "widget/drop_target.h"
 
 #include <shellapi.h>
 
-#include "wallpaper/file_rules.h"
+#include "common/picture_files.h"
 
 std::vector<std::wstring> readDroppedPaths(IDataObject* dataObject) noexcept
 {

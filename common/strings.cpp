@@ -1,4 +1,4 @@
-#include "tray/strings.h"
+#include "common/strings.h"
 
 const LocalizedText kIdleTooltip{
     L"Peltorine · Drop wallpaper or double-click to restore the default. Drag the corner to resize.",

@@ -1,4 +1,4 @@
-#include "app/system_services.h"
+#include "platform/system_services.h"
 
 SystemServices& SystemServices::standard() noexcept
 {
