@@ -1,21 +1,36 @@
 #include "app/application.h"
 
 #include "platform/known_folder.h"
+#include "wallpaper/file_picker.h"
 
-Application::Application(HINSTANCE instance, SystemServices& system) noexcept
-    : instance(instance), system(&system), trayIcon(system, instance)
+Application::Application(HINSTANCE instance, ApplicationSeams seams) noexcept
+    : instance_(instance), seams_(std::move(seams)), system_(*seams_.system), trayIcon_(system_, instance)
 {
+    startup_.folderOverride = seams_.startupFolder;
 }
 
 Application::~Application() = default;
 
 HRESULT Application::createComObjects() noexcept
 {
-    if (const HRESULT hr =
-            CoCreateInstance(CLSID_DesktopWallpaper, nullptr, CLSCTX_ALL, IID_PPV_ARGS(&desktopWallpaper));
+    Microsoft::WRL::ComPtr<IDesktopWallpaper> desktop;
+    if (const HRESULT hr = CoCreateInstance(CLSID_DesktopWallpaper, nullptr, CLSCTX_ALL, IID_PPV_ARGS(&desktop));
         FAILED(hr))
         return hr;
-    return CoCreateInstance(CLSID_WICImagingFactory2, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&imagingFactory));
+    Microsoft::WRL::ComPtr<IWICImagingFactory> imaging;
+    if (const HRESULT hr =
+            CoCreateInstance(CLSID_WICImagingFactory2, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&imaging));
+        FAILED(hr))
+        return hr;
+    useComObjects(std::move(desktop), std::move(imaging));
+    return S_OK;
+}
+
+void Application::useComObjects(Microsoft::WRL::ComPtr<IDesktopWallpaper> desktop,
+                                Microsoft::WRL::ComPtr<IWICImagingFactory> imaging) noexcept
+{
+    desktopWallpaper_ = std::move(desktop);
+    imagingFactory_ = std::move(imaging);
 }
 
 HRESULT Application::loadSettings() noexcept
@@ -26,74 +41,86 @@ HRESULT Application::loadSettings() noexcept
     return loadSettingsFrom(localAppData);
 }
 
+// The engine and the video side are made here, once the settings they keep are known.
 HRESULT Application::loadSettingsFrom(const std::wstring& localAppData) noexcept
 {
-    if (const HRESULT hr = prepareSettingsFile(settings, localAppData); FAILED(hr))
+    if (!desktopWallpaper_ || !imagingFactory_)
+        return E_POINTER;
+    if (const HRESULT hr = settings_.prepare(localAppData); FAILED(hr))
         return hr;
     // Without a stored fit the shell's current one is kept; a failed call leaves the default.
-    FitMode shellFit = settings.fitMode;
-    if (desktopWallpaper) {
-        auto position = static_cast<DESKTOP_WALLPAPER_POSITION>(shellFit);
-        if (SUCCEEDED(desktopWallpaper->GetPosition(&position)))
-            shellFit = static_cast<FitMode>(position);
-    }
-    readSettings(settings, shellFit);
+    auto position = static_cast<DESKTOP_WALLPAPER_POSITION>(kDefaultFit);
+    const FitMode shellFit =
+        SUCCEEDED(desktopWallpaper_->GetPosition(&position)) ? static_cast<FitMode>(position) : kDefaultFit;
+    settings_.read(shellFit);
+
+    VideoHostLookup findHost = seams_.findVideoHost;
+    if (!findHost)
+        findHost = [] { return findDesktopHost(true); };
+    video_.reset();
+    engine_.reset();
+    WallpaperEvents& engineEvents = *this;
+    VideoEvents& videoEvents = *this;
+    engine_.emplace(*desktopWallpaper_.Get(), *imagingFactory_.Get(), settings_, engineEvents);
+    video_.emplace(*desktopWallpaper_.Get(), *imagingFactory_.Get(), settings_, system_, videoEvents, std::move(findHost));
     return S_OK;
-}
-
-bool Application::writeSetting(const wchar_t* key, const std::wstring& value) noexcept
-{
-    if (const HRESULT hr = ::writeSetting(settings, key, value); FAILED(hr)) {
-        showNotification(text(kSettingsSaveFailed), hr);
-        return false;
-    }
-    return true;
-}
-
-const wchar_t* Application::fitName(FitMode fit) const noexcept
-{
-    if (fit < FitCenter || fit > FitSpan)
-        fit = kDefaultFit;
-    return text(kFitNames[fit]);
 }
 
 void Application::updateTimers(bool restartSlideshow) noexcept
 {
-    const UINT slideshowPeriod =
-        currentState.mode == ModeSlideshow && !slideshowStopped ? static_cast<UINT>(currentState.interval) * 1000u : 0;
+    const UINT slideshowPeriod = engine_ ? engine_->slideshowPeriod() : 0;
     if (slideshowPeriod == 0) {
-        if (armedSlideshowPeriod != 0)
-            system->killTimer(controlWindow.get(), SlideshowTimer);
-    } else if (restartSlideshow || slideshowPeriod != armedSlideshowPeriod) {
-        system->setTimer(controlWindow.get(), SlideshowTimer, slideshowPeriod);
+        if (armedSlideshowPeriod_ != 0)
+            system_.killTimer(controlWindow_.get(), SlideshowTimer);
+    } else if (restartSlideshow || slideshowPeriod != armedSlideshowPeriod_) {
+        system_.setTimer(controlWindow_.get(), SlideshowTimer, slideshowPeriod);
     }
-    armedSlideshowPeriod = slideshowPeriod;
+    armedSlideshowPeriod_ = slideshowPeriod;
 
-    const UINT videoPeriod = videoTimerPeriod();
+    const UINT videoPeriod = video_ ? video_->timerPeriod() : 0;
     if (videoPeriod == 0) {
-        if (armedVideoPeriod != 0)
-            system->killTimer(controlWindow.get(), VideoTimer);
-    } else if (videoPeriod != armedVideoPeriod) {
-        system->setTimer(controlWindow.get(), VideoTimer, videoPeriod);
+        if (armedVideoPeriod_ != 0)
+            system_.killTimer(controlWindow_.get(), VideoTimer);
+    } else if (videoPeriod != armedVideoPeriod_) {
+        system_.setTimer(controlWindow_.get(), VideoTimer, videoPeriod);
     }
-    armedVideoPeriod = videoPeriod;
+    armedVideoPeriod_ = videoPeriod;
     // The last video is gone: Media Foundation stops until the next one.
-    if (videoPeriod == 0)
-        video.shutDownWhenIdle();
+    if (videoPeriod == 0 && video_)
+        video_->shutDownWhenIdle();
 }
 
 void Application::shutdown() noexcept
 {
-    foregroundHook.reset();
+    foregroundHook_.reset();
     // The opening and the playing video go, then Media Foundation.
-    video.shutdown();
-    destroyWidget();
-    trayIcon.remove();
-    controlWindow.reset();
-    armedSlideshowPeriod = 0;
-    armedVideoPeriod = 0;
+    if (video_)
+        video_->shutdown();
+    widget_.destroyWidget();
+    trayIcon_.remove();
+    controlWindow_.reset();
+    armedSlideshowPeriod_ = 0;
+    armedVideoPeriod_ = 0;
     // Lets a later start in the same process register them again.
-    Widget::unregisterWindowClass(instance);
-    UnregisterClassW(kControlWindowClass, instance);
+    Widget::unregisterWindowClass(instance_);
+    UnregisterClassW(kControlWindowClass, instance_);
     // The remaining members go with the destructor, in the reverse order of their declaration.
+}
+
+void Application::applyFileList(std::vector<std::wstring> paths) noexcept
+{
+    if (engine_)
+        engine_->applyFileList(std::move(paths));
+}
+
+void Application::restoreDefaultWallpaper() noexcept
+{
+    if (!engine_)
+        return;
+    if (!engine_->defaultUsable()) {
+        chooseDefaultWallpaper();
+        if (!engine_->defaultUsable())
+            return;
+    }
+    engine_->showDefaultWallpaper();
 }

@@ -1,4 +1,7 @@
 #pragma once
+// The composition root: one object per subsystem, wired to each other through their events, and
+// the hidden control window that routes the system's messages, the tray icon's events and the
+// timers to them.
 #include <windows.h>
 #include <objbase.h>
 #include <shobjidl.h>
@@ -9,24 +12,24 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
-#include "platform/system_services.h"
+#include "common/strings.h"
+#include "platform/desktop_host.h"
 #include "platform/startup_shortcut.h"
+#include "platform/system_services.h"
 #include "platform/unique_handle.h"
 #include "settings/settings.h"
-#include "common/strings.h"
 #include "tray/tray_icon.h"
 #include "video/video_lifecycle.h"
-#include "wallpaper/file_picker.h"
-#include "wallpaper/wallpaper_state.h"
+#include "wallpaper/wallpaper_engine.h"
 #include "widget/widget.h"
 
 // Private messages of the control window.
 inline constexpr UINT TrayCallbackMessage = 0x8001;
 inline constexpr UINT FilesDroppedMessage = 0x8002;
-inline constexpr UINT WidgetDpiChangedMessage = Widget::kDpiChangedMessage;
-inline constexpr UINT ForegroundChangedMessage = Widget::kForegroundChangedMessage;
+inline constexpr UINT ForegroundChangedMessage = 0x8004;
 
 // Timers of the control window.
 inline constexpr UINT_PTR SlideshowTimer = 1;
@@ -41,142 +44,155 @@ inline constexpr UINT kErrorFlashMs = 2200;
 inline constexpr const wchar_t* kControlWindowClass = L"Peltorine.Control";
 inline constexpr const wchar_t* kSingleInstanceMutex = L"Local\\Peltorine.Desktop.Widget";
 
-// The one object that owns all state of the process: one member per subsystem, and the
-// coordination they share (commit and undo, the slideshow, commands, notifications).
-// Members are declared so that the destructor releases them in the right order: the last
-// declared goes first.
-class Application final : public WidgetEvents {
+// The file dialog: owner, the one-picture form for the default, the language.
+using ChooseFilesFunction = std::function<std::vector<std::wstring>(HWND, bool, std::uint32_t)>;
+
+// What the Application is built over besides Windows itself; tests hand in their own.
+struct ApplicationSeams {
+    SystemServices* system = &SystemServices::standard();
+    // The file dialog behind "Choose wallpaper…" and the choice of the default; empty: the shell's.
+    ChooseFilesFunction chooseFiles;
+    // The shell window that video windows become children of; empty: the desktop's.
+    VideoHostLookup findVideoHost;
+    // The folder of the Startup shortcut; empty: the user's Startup folder.
+    std::wstring startupFolder;
+};
+
+class Application final : private WallpaperEvents, private VideoEvents, private WidgetEvents {
 public:
-    explicit Application(HINSTANCE instance, SystemServices& system = SystemServices::standard()) noexcept;
+    explicit Application(HINSTANCE instance, ApplicationSeams seams = {}) noexcept;
     ~Application();
     Application(const Application&) = delete;
     Application& operator=(const Application&) = delete;
 
-    // Start and end (app/)
+    // The start, in this order; shutdown undoes it.
     [[nodiscard]] HRESULT createComObjects() noexcept;
+    // The start with COM objects made elsewhere (tests use a stand-in desktop).
+    void useComObjects(Microsoft::WRL::ComPtr<IDesktopWallpaper> desktop,
+                       Microsoft::WRL::ComPtr<IWICImagingFactory> imaging) noexcept;
     [[nodiscard]] HRESULT loadSettings() noexcept;
     [[nodiscard]] HRESULT loadSettingsFrom(const std::wstring& localAppData) noexcept;
     [[nodiscard]] HRESULT initializeWindows() noexcept;
     void shutdown() noexcept;
 
-    // The control window (app/)
     LRESULT handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
+
+    // What the user can ask for, whichever way the request comes.
+    void executeCommand(UINT command, const std::vector<DisplayWallpaper>& displays) noexcept;
+    void applyFileList(std::vector<std::wstring> paths) noexcept;
+    void restoreDefaultWallpaper() noexcept;
+    void chooseDefaultWallpaper() noexcept;
+    // The one way every result and failure reaches the user.
+    void showNotification(const std::wstring& message, HRESULT code) noexcept;
+
+    // Read-only views, for the tests and the benchmarks. The wallpaper engine and the video
+    // lifecycle exist once the settings are loaded.
+    [[nodiscard]] HWND controlWindow() const noexcept { return controlWindow_.get(); }
+    [[nodiscard]] const Settings& settings() const noexcept { return settings_; }
+    [[nodiscard]] const WallpaperEngine& wallpaper() const noexcept { return *engine_; }
+    [[nodiscard]] const VideoLifecycle& video() const noexcept { return *video_; }
+    [[nodiscard]] const Widget& widget() const noexcept { return widget_; }
+    [[nodiscard]] const TrayIcon& trayIcon() const noexcept { return trayIcon_; }
+    [[nodiscard]] const StartupShortcut& startup() const noexcept { return startup_; }
+    [[nodiscard]] bool highContrast() const noexcept { return highContrast_; }
+    [[nodiscard]] bool filesPending() const noexcept { return pendingDroppedFiles_.has_value(); }
+
+private:
+    [[nodiscard]] const wchar_t* text(const LocalizedText& entry) const noexcept
+    {
+        return pick(entry, settings_.language());
+    }
+
+    // The control window (app/control_window.cpp)
+    void onTimer(UINT_PTR id) noexcept;
+    void onTrayEvent(UINT event, WPARAM anchor) noexcept;
+    void takeDroppedFiles() noexcept;
     void triggerRelayout() noexcept;
     void relayoutAfterDisplayChange() noexcept;
     void refreshHighContrast() noexcept;
-    void onTrayEvent(UINT event, WPARAM anchor) noexcept;
-    void onTimer(UINT_PTR id) noexcept;
-    void takeDroppedFiles() noexcept;
-    // Arms or kills the slideshow and video timers to match the current state. A restart arms
-    // the slideshow timer again even at the same period, so the next picture is a full interval away.
+    void migrateStartupShortcutAtStart() noexcept;
+    // Arms or kills the slideshow and video timers to match the engine and the video. A restart
+    // arms the slideshow timer again even at the same period, so the next picture is a full
+    // interval away.
     void updateTimers(bool restartSlideshow = false) noexcept;
 
-    // Strings in the current language (tray/)
-    [[nodiscard]] const wchar_t* text(const LocalizedText& entry) const noexcept
-    {
-        return pick(entry, settings.language);
-    }
-    [[nodiscard]] const wchar_t* fitName(FitMode fit) const noexcept;
-
-    // Writes one key; a failure is told to the user and gives false.
-    bool writeSetting(const wchar_t* key, const std::wstring& value) noexcept;
-
-    // Wallpaper state, undo and slideshow (wallpaper/)
-    [[nodiscard]] HRESULT captureUndoEntry(UndoEntry& entry) noexcept;
-    // The video of a video state comes with it, ready and drawn; it is consumed either way.
-    std::int32_t commitState(WallpaperState state, bool restoring, VideoWallpaperPtr readyVideo = nullptr) noexcept;
-    void switchToState(WallpaperState state, bool restoring) noexcept;
-    void setFit(FitMode fit) noexcept;
-    void undoLastChange() noexcept;
-    void restoreDefaultWallpaper() noexcept;
-    void applyFileList(std::vector<std::wstring> paths) noexcept;
-    void advanceSlideshow() noexcept;
-    [[nodiscard]] std::wstring displayForNextChange() const;
-
-    // Commands, the menu and notifications (app/, tray/)
-    void executeCommand(UINT command, const std::vector<DisplayWallpaper>& displays) noexcept;
+    // Commands and the menu (app/commands.cpp)
     void showContextMenu(POINT point) noexcept;
-    void showNotification(const std::wstring& text, HRESULT code) noexcept;
-    void migrateStartupShortcutAtStart() noexcept;
+    void toggleStartWithWindows() noexcept;
+    void switchLanguage(std::uint32_t language) noexcept;
+    void changeWidgetSize(std::int32_t size) noexcept;
+    void moveWidgetToCorner() noexcept;
+    void chooseDisplay(const std::wstring& monitorId) noexcept;
+    void chooseWallpaper() noexcept;
+    [[nodiscard]] std::vector<std::wstring> askForFiles(bool forDefault) noexcept;
+    // A settings write that failed is told once, as every failure is.
+    void reportSettingsResult(HRESULT code) noexcept;
 
-    // Default wallpaper store (settings/)
-    void chooseDefaultWallpaper() noexcept;
-    [[nodiscard]] std::wstring newDataFilePath() const;
-
-    // The desktop widget (widget/): what it is asked to do, with the placement and texts
-    // that the application keeps.
+    // The widget (app/widget_bridge.cpp)
     void createWidget() noexcept;
-    bool layoutWidget() noexcept;
-    void setWidgetTooltip(const std::wstring& text) noexcept;
+    void layoutWidget() noexcept;
     void showStateTooltip(WallpaperMode mode) noexcept;
-    void destroyWidget() noexcept;
 
-    // --- Video lifecycle (video/) ---
-    [[nodiscard]] HRESULT openVideo(const WallpaperState& state, bool restoring) noexcept;
-    void cancelPendingVideo() noexcept;
-    // The period timer 2 should run at now; 0 keeps it off.
-    [[nodiscard]] UINT videoTimerPeriod() const noexcept;
-    void videoTick() noexcept;
-    void relayoutVideo() noexcept;
-    void stopVideoToStill(HRESULT code) noexcept;
-    void useCurrentFrame() noexcept;
+    // WallpaperEvents
+    void wallpaperNotify(const LocalizedText& text, HRESULT code, std::wstring_view suffix) noexcept override;
+    void wallpaperShown(WallpaperMode mode) noexcept override;
+    void slideshowTimerChanged(bool restart) noexcept override;
+    [[nodiscard]] HRESULT openVideo(const WallpaperState& state, bool restoring,
+                                    std::optional<COLORREF> background) noexcept override;
+    void cancelVideoOpening() noexcept override;
+    [[nodiscard]] bool videoOpening() const noexcept override;
+    [[nodiscard]] bool videoShown() const noexcept override;
+    [[nodiscard]] double videoPosition() const noexcept override;
+    [[nodiscard]] HRESULT redrawVideo(FitMode fit, std::optional<COLORREF> background) noexcept override;
+    void showCommittedVideo(bool ready, COLORREF background) noexcept override;
 
-    // --- State. Declared in the reverse of the order in which it is released. ---
+    // VideoEvents
+    [[nodiscard]] HRESULT videoReady(const WallpaperState& state, bool restoring) noexcept override;
+    [[nodiscard]] HRESULT videoStopped(const std::wstring& framePath) noexcept override;
+    [[nodiscard]] HRESULT videoFrameChosen(const std::wstring& framePath) noexcept override;
+    void videoWindowsCreated() noexcept override;
+    void videoWindowsLost() noexcept override;
+    void videoTimerChanged() noexcept override;
+    void videoNotify(const LocalizedText& text, HRESULT code) noexcept override;
 
-    // Process (app/)
-    HINSTANCE instance = nullptr;
-    SystemServices* system = nullptr;
-
-    // COM objects, released after everything that uses them (app/)
-    Microsoft::WRL::ComPtr<IDesktopWallpaper> desktopWallpaper;
-    Microsoft::WRL::ComPtr<IWICImagingFactory> imagingFactory;
-
-    // Settings, read once at start (settings/)
-    Settings settings;
-    // The file dialog behind "Choose wallpaper…" and the default-wallpaper choice; tests put a
-    // scripted one here.
-    std::function<std::vector<std::wstring>(HWND, bool, std::uint32_t)> chooseFilesFunction = chooseFiles;
-
-    // Start with Windows (platform/)
-    StartupShortcut startup;
-
-    // Wallpaper state and its one level of undo (wallpaper/)
-    WallpaperState currentState;
-    std::optional<UndoEntry> undoEntry;
-    // Set when a whole cycle of pictures failed: the slideshow state stays, its timer does not.
-    bool slideshowStopped = false;
-
-    // The video being opened and the one shown, and Media Foundation's start (video/). Goes
-    // before the settings and COM objects it uses.
-    VideoLifecycle video;
-    // Finds the shell window that video windows become children of; tests hand in their own.
-    VideoHostLookup findVideoHost = [] { return findDesktopHost(true); };
-
-    // Files handed over by the drop target (wallpaper/)
-    std::optional<std::vector<std::wstring>> pendingDroppedFiles;
-
-    // Control window, hook, timers and relayout (app/)
-    UniqueWindow controlWindow;
-    UniqueWinEventHook foregroundHook;
-    std::uint64_t relayoutDeadline = 0;
-    bool highContrast = false;
-    UINT armedSlideshowPeriod = 0; // 0: timer 1 is off
-    UINT armedVideoPeriod = 0;     // 0: timer 2 is off
-
-    // The desktop widget (widget/); goes before the control window that owns its tooltip.
-    Widget widget{*this};
-
-    // Tray icon and notifications (tray/); goes before the control window it is attached to.
-    TrayIcon trayIcon;
-
-private:
-    // What the widget reports.
+    // WidgetEvents
     void widgetFilesDropped(std::vector<std::wstring> paths) noexcept override;
     void widgetRestoreDefault() noexcept override;
     void widgetOpenMenu(POINT point) noexcept override;
     void widgetMoved(POINT position) noexcept override;
     void widgetResized(int size) noexcept override;
     void widgetSystemColoursChanged() noexcept override;
+    void widgetDpiChanged() noexcept override;
+
+    // Declared in the reverse of the order in which they are released.
+    HINSTANCE instance_ = nullptr;
+    ApplicationSeams seams_;
+    SystemServices& system_;
+
+    // COM objects, released after everything that uses them.
+    Microsoft::WRL::ComPtr<IDesktopWallpaper> desktopWallpaper_;
+    Microsoft::WRL::ComPtr<IWICImagingFactory> imagingFactory_;
+
+    Settings settings_;
+    StartupShortcut startup_;
+    std::optional<WallpaperEngine> engine_;
+    // Goes before the engine, the settings and the COM objects it uses.
+    std::optional<VideoLifecycle> video_;
+
+    // Files handed over by the drop target, applied once the control window gets to them.
+    std::optional<std::vector<std::wstring>> pendingDroppedFiles_;
+
+    UniqueWindow controlWindow_;
+    UniqueWinEventHook foregroundHook_;
+    std::uint64_t relayoutDeadline_ = 0;
+    bool highContrast_ = false;
+    UINT armedSlideshowPeriod_ = 0; // 0: timer 1 is off
+    UINT armedVideoPeriod_ = 0;     // 0: timer 2 is off
+
+    // Goes before the control window that owns its tooltip.
+    Widget widget_{*this};
+    // Goes before the control window it is attached to.
+    TrayIcon trayIcon_;
 };
 
 // The start failure message, with the code as eight upper-case hexadecimal digits.

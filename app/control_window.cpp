@@ -34,7 +34,7 @@ void CALLBACK onForegroundEvent(HWINEVENTHOOK, DWORD, HWND, LONG, LONG, DWORD, D
     windowClass.hCursor = cursor;
     windowClass.lpszClassName = name;
     if (RegisterClassW(&windowClass) == 0)
-        return lastErrorResult();
+        return failureFromLastError();
     return S_OK;
 }
 
@@ -42,41 +42,43 @@ void CALLBACK onForegroundEvent(HWINEVENTHOOK, DWORD, HWND, LONG, LONG, DWORD, D
 
 HRESULT Application::initializeWindows() noexcept
 {
+    if (!engine_ || !video_)
+        return E_UNEXPECTED;
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_WIN95_CLASSES};
     InitCommonControlsEx(&controls);
 
-    if (const HRESULT hr = registerWindowClass(instance, kControlWindowClass, 0, windowThunk<Application>, nullptr);
+    if (const HRESULT hr = registerWindowClass(instance_, kControlWindowClass, 0, windowThunk<Application>, nullptr);
         FAILED(hr))
         return hr;
-    if (const HRESULT hr = Widget::registerWindowClass(instance); FAILED(hr))
+    if (const HRESULT hr = Widget::registerWindowClass(instance_); FAILED(hr))
         return hr;
 
     // A real top-level window, never shown: message-only windows miss the broadcasts.
-    controlWindow.reset(CreateWindowExW(WS_EX_TOOLWINDOW, kControlWindowClass, kProductName, WS_POPUP, 0, 0, 0, 0,
-                                        nullptr, nullptr, instance, this));
-    if (!controlWindow)
-        return lastErrorResult();
+    controlWindow_.reset(CreateWindowExW(WS_EX_TOOLWINDOW, kControlWindowClass, kProductName, WS_POPUP, 0, 0, 0,
+                                         0, nullptr, nullptr, instance_, this));
+    if (!controlWindow_)
+        return failureFromLastError();
 
-    hookTargetWindow = controlWindow.get();
-    foregroundHook.reset(SetWinEventHook(EVENT_SYSTEM_FOREGROUND, EVENT_SYSTEM_FOREGROUND, nullptr, onForegroundEvent,
+    hookTargetWindow = controlWindow_.get();
+    foregroundHook_.reset(SetWinEventHook(EVENT_SYSTEM_FOREGROUND, EVENT_SYSTEM_FOREGROUND, nullptr, onForegroundEvent,
                                          0, 0, WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS));
 
-    trayIcon.add(controlWindow.get(), TrayCallbackMessage);
+    trayIcon_.add(controlWindow_.get(), TrayCallbackMessage);
     migrateStartupShortcutAtStart();
     refreshHighContrast();
 
-    relayoutDeadline = system->tickCount() + kRelayoutRetryMs;
+    relayoutDeadline_ = system_.tickCount() + kRelayoutRetryMs;
     // The shell may still be starting: its desktop missing, or made but not yet shown. Until the
     // widget is on screen, the relayout timer tries again for a while.
     createWidget();
-    if (!widget.shown())
-        system->setTimer(controlWindow.get(), RelayoutTimer, kRelayoutDelayMs);
+    if (!widget_.shown())
+        system_.setTimer(controlWindow_.get(), RelayoutTimer, kRelayoutDelayMs);
     return S_OK;
 }
 
 LRESULT Application::handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept
 {
-    if (trayIcon.handleTaskbarCreated(message)) {
+    if (trayIcon_.handleTaskbarCreated(message)) {
         triggerRelayout();
         return 0;
     }
@@ -91,7 +93,7 @@ LRESULT Application::handleMessage(HWND window, UINT message, WPARAM wParam, LPA
         break;
     case WM_SETTINGCHANGE:
         refreshHighContrast();
-        if (widget.dragMode() == DragIdle)
+        if (widget_.dragMode() == DragIdle)
             layoutWidget();
         return 0;
     case WM_DRAWITEM: {
@@ -123,16 +125,9 @@ LRESULT Application::handleMessage(HWND window, UINT message, WPARAM wParam, LPA
     case FilesDroppedMessage:
         takeDroppedFiles();
         return 0;
-    case WidgetDpiChangedMessage:
-        if (widget.dragMode() == DragIdle)
-            layoutWidget();
+    case ForegroundChangedMessage:
+        widget_.followForeground();
         return 0;
-    case ForegroundChangedMessage: {
-        // Raised (and shown) when the desktop itself became the foreground window.
-        const HWND window = widget.window();
-        widget.updateWidgetZOrder(window && GetWindow(window, GW_OWNER) == GetForegroundWindow());
-        return 0;
-    }
     default:
         break;
     }
@@ -141,10 +136,10 @@ LRESULT Application::handleMessage(HWND window, UINT message, WPARAM wParam, LPA
 
 void Application::takeDroppedFiles() noexcept
 {
-    if (!pendingDroppedFiles)
+    if (!pendingDroppedFiles_)
         return;
-    std::vector<std::wstring> files = std::move(*pendingDroppedFiles);
-    pendingDroppedFiles.reset();
+    std::vector<std::wstring> files = std::move(*pendingDroppedFiles_);
+    pendingDroppedFiles_.reset();
     applyFileList(std::move(files));
 }
 
@@ -152,20 +147,20 @@ void Application::onTimer(UINT_PTR id) noexcept
 {
     switch (id) {
     case SlideshowTimer:
-        advanceSlideshow();
+        engine_->advanceSlideshow();
         break;
     case VideoTimer:
-        videoTick();
+        video_->tick();
         break;
     case RelayoutTimer:
-        system->killTimer(controlWindow.get(), RelayoutTimer);
+        system_.killTimer(controlWindow_.get(), RelayoutTimer);
         relayoutAfterDisplayChange();
-        if (!widget.shown() && system->tickCount() < relayoutDeadline)
-            system->setTimer(controlWindow.get(), RelayoutTimer, kRelayoutDelayMs);
+        if (!widget_.shown() && system_.tickCount() < relayoutDeadline_)
+            system_.setTimer(controlWindow_.get(), RelayoutTimer, kRelayoutDelayMs);
         break;
     case ErrorFlashTimer:
-        system->killTimer(controlWindow.get(), ErrorFlashTimer);
-        widget.setErrorFlash(false);
+        system_.killTimer(controlWindow_.get(), ErrorFlashTimer);
+        widget_.setErrorFlash(false);
         break;
     default:
         break;
@@ -175,16 +170,16 @@ void Application::onTimer(UINT_PTR id) noexcept
 // A burst of display, theme or taskbar events ends in one relayout 400 ms after the last.
 void Application::triggerRelayout() noexcept
 {
-    relayoutDeadline = system->tickCount() + kRelayoutRetryMs;
-    system->setTimer(controlWindow.get(), RelayoutTimer, kRelayoutDelayMs);
+    relayoutDeadline_ = system_.tickCount() + kRelayoutRetryMs;
+    system_.setTimer(controlWindow_.get(), RelayoutTimer, kRelayoutDelayMs);
 }
 
 void Application::relayoutAfterDisplayChange() noexcept
 {
-    widget.cancelWidgetGesture();
+    widget_.cancelWidgetGesture();
     createWidget();
     layoutWidget();
-    relayoutVideo();
+    video_->relayout();
 }
 
 void Application::refreshHighContrast() noexcept
@@ -192,8 +187,8 @@ void Application::refreshHighContrast() noexcept
     HIGHCONTRASTW contrast{};
     contrast.cbSize = sizeof(contrast);
     SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof(contrast), &contrast, 0);
-    highContrast = (contrast.dwFlags & HCF_HIGHCONTRASTON) != 0;
-    widget.setHighContrast(highContrast);
+    highContrast_ = (contrast.dwFlags & HCF_HIGHCONTRASTON) != 0;
+    widget_.setHighContrast(highContrast_);
 }
 
 // The previous version's Startup shortcut is replaced at every start; only a real failure is told.
@@ -201,9 +196,9 @@ void Application::migrateStartupShortcutAtStart() noexcept
 {
     std::wstring path;
     bool exists = false;
-    if (FAILED(startup.checkStartupShortcut(path, exists)))
+    if (FAILED(startup_.checkStartupShortcut(path, exists)))
         return;
-    if (const HRESULT hr = startup.migrateStartupShortcut(path, exists); FAILED(hr))
+    if (const HRESULT hr = startup_.migrateStartupShortcut(path, exists); FAILED(hr))
         showNotification(text(kStartupChangeFailed), hr);
 }
 

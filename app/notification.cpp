@@ -7,18 +7,18 @@
 // line, the tray balloon, and a short flash of the widget for a failure.
 void Application::showNotification(const std::wstring& message, HRESULT code) noexcept
 {
-    setWidgetTooltip(message);
+    widget_.setWidgetTooltip(message);
 
     wchar_t number[16] = {};
     swprintf(number, 16, L"%lu", static_cast<unsigned long>(static_cast<std::uint32_t>(code)));
-    system->debugOutput(std::wstring(L"Peltorine: ") + message + L" [" + number + L"]\n");
+    system_.debugOutput(std::wstring(L"Peltorine: ") + message + L" [" + number + L"]\n");
 
-    if (!trayIcon.added())
+    if (!trayIcon_.added())
         return;
-    trayIcon.showBalloon(message, code);
+    trayIcon_.showBalloon(message, code);
 
-    if (code < 0 && widget.window()) {
-        widget.setErrorFlash(true);
-        system->setTimer(controlWindow.get(), ErrorFlashTimer, kErrorFlashMs);
+    if (code < 0 && widget_.window()) {
+        widget_.setErrorFlash(true);
+        system_.setTimer(controlWindow_.get(), ErrorFlashTimer, kErrorFlashMs);
     }
 }

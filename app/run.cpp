@@ -54,7 +54,7 @@ int runPeltorine(HINSTANCE instance) noexcept
         if (SUCCEEDED(hr))
             hr = app.initializeWindows();
         if (FAILED(hr))
-            showStartFailure(app.settings.language, hr);
+            showStartFailure(app.settings().language(), hr);
         else
             exitCode = runMessageLoop();
         app.shutdown();

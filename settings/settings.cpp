@@ -5,6 +5,9 @@
 #include <cwchar>
 #include <limits>
 #include <optional>
+#include <string>
+
+#include <objbase.h>
 
 #include "platform/win32_error.h"
 #include "platform/monitors.h"
@@ -18,6 +21,8 @@ constexpr const wchar_t* kSection = L"Peltorine";
 constexpr const wchar_t* kPreviousProductName = L"Corvandelle";
 // Text values are read into this many characters, so longer values are cut to 511.
 constexpr DWORD kValueBufferLength = 512;
+// Braces, 32 hexadecimal digits, four hyphens and the terminator fit with room to spare.
+constexpr int kGuidTextLength = 40;
 
 bool isFolder(const std::wstring& path) noexcept
 {
@@ -88,61 +93,134 @@ std::optional<POINT> parsePosition(const std::wstring& text) noexcept
 
 } // namespace
 
-HRESULT prepareSettingsFile(Settings& settings, const std::wstring& localAppData) noexcept
+HRESULT Settings::prepare(const std::wstring& localAppData) noexcept
 {
-    settings.dataFolder = joinPath(localAppData, kProductName);
-    if (const HRESULT hr = createFolder(settings.dataFolder); FAILED(hr))
+    dataFolder_ = joinPath(localAppData, kProductName);
+    if (const HRESULT hr = createFolder(dataFolder_); FAILED(hr))
         return hr;
-    settings.settingsPath = joinPath(settings.dataFolder, L"settings.ini");
-    if (const HRESULT hr = migrateSettings(settings.settingsPath, joinPath(localAppData, kPreviousProductName));
-        FAILED(hr))
+    settingsPath_ = joinPath(dataFolder_, L"settings.ini");
+    if (const HRESULT hr = migrateSettings(settingsPath_, joinPath(localAppData, kPreviousProductName)); FAILED(hr))
         return hr;
-    return repairSettingsFile(settings.settingsPath);
+    return repairSettingsFile(settingsPath_);
 }
 
-void readSettings(Settings& settings, FitMode shellFit) noexcept
+void Settings::read(FitMode shellFit) noexcept
 {
-    const std::wstring& file = settings.settingsPath;
+    const std::wstring& file = settingsPath_;
 
     if (const auto interval = readInteger(file, L"Interval"); interval && isAllowedInterval(*interval))
-        settings.slideshowInterval = *interval;
+        slideshowInterval_ = *interval;
 
-    settings.fitMode = shellFit;
+    fitMode_ = shellFit;
     if (const auto fit = readInteger(file, L"Fit"); fit && *fit >= FitCenter && *fit <= FitSpan)
-        settings.fitMode = *fit;
+        fitMode_ = *fit;
 
-    settings.language = readText(file, L"Language", L"en") == L"vi" ? kVietnamese : kEnglish;
+    language_ = readText(file, L"Language", L"en") == L"vi" ? kVietnamese : kEnglish;
 
     // Only a plain picture name inside the data folder; whether the file exists is checked on use.
     const std::wstring defaultName = readText(file, L"Default", L"");
     if (isBareFileName(defaultName) && isPicture(defaultName))
-        settings.defaultWallpaperPath = joinPath(settings.dataFolder, defaultName);
+        defaultWallpaperPath_ = joinPath(dataFolder_, defaultName);
 
-    settings.targetMonitor = readText(file, L"Monitor", L"");
+    targetMonitor_ = readText(file, L"Monitor", L"");
 
     const std::wstring position = readText(file, L"WidgetPosition", L"");
     if (const auto point = parsePosition(position)) {
-        settings.widgetPosition = *point;
-        settings.widgetPositionSet = true;
+        widgetPosition_ = *point;
     } else if (position.empty()) {
         // The previous version kept the widget relative to the primary display's work area.
         const auto legacyX = readInteger(file, L"WidgetX");
         const auto legacyY = readInteger(file, L"WidgetY");
         if (legacyX && legacyY) {
             const RECT workArea = getMonitorMetrics(MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY)).workArea;
-            settings.widgetPosition = POINT{workArea.left + *legacyX, workArea.top + *legacyY};
-            settings.widgetPositionSet = true;
+            widgetPosition_ = POINT{workArea.left + *legacyX, workArea.top + *legacyY};
         }
     }
 
     if (const auto size = readInteger(file, L"WidgetSize"))
-        settings.widgetSize = std::clamp(*size, kMinimumWidgetSize, kMaximumWidgetSize);
+        widgetSize_ = std::clamp(*size, kMinimumWidgetSize, kMaximumWidgetSize);
 }
 
-HRESULT writeSetting(const Settings& settings, const wchar_t* key, const std::wstring& value) noexcept
+std::wstring Settings::newDataFilePath() const
 {
-    if (WritePrivateProfileStringW(kSection, key, value.c_str(), settings.settingsPath.c_str()))
+    GUID guid{};
+    if (FAILED(CoCreateGuid(&guid)))
+        return {};
+    wchar_t text[kGuidTextLength] = {};
+    if (StringFromGUID2(guid, text, kGuidTextLength) == 0)
+        return {};
+    return joinPath(dataFolder_, std::wstring(text) + L".png");
+}
+
+HRESULT Settings::setLanguage(std::uint32_t language) noexcept
+{
+    if (const HRESULT hr = write(L"Language", language == kVietnamese ? L"vi" : L"en"); FAILED(hr))
+        return hr;
+    language_ = language == kVietnamese ? kVietnamese : kEnglish;
+    return S_OK;
+}
+
+HRESULT Settings::setSlideshowInterval(std::int32_t seconds) noexcept
+{
+    if (const HRESULT hr = write(L"Interval", std::to_wstring(seconds)); FAILED(hr))
+        return hr;
+    slideshowInterval_ = seconds;
+    return S_OK;
+}
+
+HRESULT Settings::setFitMode(FitMode fit) noexcept
+{
+    if (const HRESULT hr = write(L"Fit", std::to_wstring(fit)); FAILED(hr))
+        return hr;
+    fitMode_ = fit;
+    return S_OK;
+}
+
+HRESULT Settings::setTargetMonitor(const std::wstring& monitorId) noexcept
+{
+    if (const HRESULT hr = write(L"Monitor", monitorId); FAILED(hr))
+        return hr;
+    targetMonitor_ = monitorId;
+    return S_OK;
+}
+
+HRESULT Settings::setDefaultWallpaper(const std::wstring& path) noexcept
+{
+    if (const HRESULT hr = write(L"Default", fileNameOf(path)); FAILED(hr))
+        return hr;
+    defaultWallpaperPath_ = path;
+    return S_OK;
+}
+
+HRESULT Settings::setWidgetSize(std::int32_t size) noexcept
+{
+    if (const HRESULT hr = write(L"WidgetSize", std::to_wstring(size)); FAILED(hr))
+        return hr;
+    widgetSize_ = size;
+    return S_OK;
+}
+
+HRESULT Settings::setWidgetPosition(POINT position) noexcept
+{
+    wchar_t value[32] = {};
+    swprintf(value, 32, L"%ld,%ld", static_cast<long>(position.x), static_cast<long>(position.y));
+    if (const HRESULT hr = write(L"WidgetPosition", value); FAILED(hr))
+        return hr;
+    widgetPosition_ = position;
+    return S_OK;
+}
+
+HRESULT Settings::resetWidgetPosition() noexcept
+{
+    if (const HRESULT hr = write(L"WidgetPosition", L"default"); FAILED(hr))
+        return hr;
+    widgetPosition_.reset();
+    return S_OK;
+}
+
+HRESULT Settings::write(const wchar_t* key, const std::wstring& value) noexcept
+{
+    if (WritePrivateProfileStringW(kSection, key, value.c_str(), settingsPath_.c_str()))
         return S_OK;
-    const HRESULT code = lastErrorResult();
-    return FAILED(code) ? code : E_FAIL;
+    return failureFromLastError();
 }

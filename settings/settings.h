@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <iterator>
+#include <optional>
 #include <string>
 
 #include "common/strings.h"
@@ -26,27 +27,55 @@ inline constexpr std::int32_t kMaximumWidgetSize = kWidgetSizes[std::size(kWidge
     return false;
 }
 
-// What settings.ini holds, read once at start, and where it lives.
-struct Settings {
-    std::uint32_t language = kEnglish;
-    std::wstring dataFolder;
-    std::wstring settingsPath;
-    std::wstring defaultWallpaperPath;
-    std::int32_t slideshowInterval = kDefaultInterval;
-    FitMode fitMode = kDefaultFit;
-    std::wstring targetMonitor;
-    std::int32_t widgetSize = kDefaultWidgetSize;
-    POINT widgetPosition{0, 0};
-    bool widgetPositionSet = false;
+// The settings file and what it holds: read once at start, and changed one key at a time. Every
+// setter writes its key first and changes the value in memory only when the file took it, so the
+// file and the running program never disagree. Key names and value formats live only here.
+class Settings {
+public:
+    // Makes the data folder under localAppData, carries the previous version's settings over
+    // on the first start and repairs a cut-short file.
+    [[nodiscard]] HRESULT prepare(const std::wstring& localAppData) noexcept;
+    // Reads every key of the prepared file. A key that is missing or out of range keeps its
+    // default; without a stored fit, shellFit (the fit the desktop shows now) is taken.
+    void read(FitMode shellFit) noexcept;
+
+    [[nodiscard]] const std::wstring& dataFolder() const noexcept { return dataFolder_; }
+    [[nodiscard]] const std::wstring& settingsPath() const noexcept { return settingsPath_; }
+    // A fresh GUID-named ".png" path in the data folder; empty when no GUID could be made.
+    [[nodiscard]] std::wstring newDataFilePath() const;
+
+    [[nodiscard]] std::uint32_t language() const noexcept { return language_; }
+    [[nodiscard]] std::int32_t slideshowInterval() const noexcept { return slideshowInterval_; }
+    [[nodiscard]] FitMode fitMode() const noexcept { return fitMode_; }
+    // The display for the next change; empty for all displays.
+    [[nodiscard]] const std::wstring& targetMonitor() const noexcept { return targetMonitor_; }
+    // The stored default picture, a file in the data folder; empty when none was chosen.
+    [[nodiscard]] const std::wstring& defaultWallpaperPath() const noexcept { return defaultWallpaperPath_; }
+    [[nodiscard]] std::int32_t widgetSize() const noexcept { return widgetSize_; }
+    // The widget's saved top-left corner; nothing while it keeps to its default corner.
+    [[nodiscard]] std::optional<POINT> widgetPosition() const noexcept { return widgetPosition_; }
+
+    [[nodiscard]] HRESULT setLanguage(std::uint32_t language) noexcept;
+    [[nodiscard]] HRESULT setSlideshowInterval(std::int32_t seconds) noexcept;
+    [[nodiscard]] HRESULT setFitMode(FitMode fit) noexcept;
+    [[nodiscard]] HRESULT setTargetMonitor(const std::wstring& monitorId) noexcept;
+    // path must lie in the data folder; the file keeps its name only.
+    [[nodiscard]] HRESULT setDefaultWallpaper(const std::wstring& path) noexcept;
+    [[nodiscard]] HRESULT setWidgetSize(std::int32_t size) noexcept;
+    [[nodiscard]] HRESULT setWidgetPosition(POINT position) noexcept;
+    // Back to the default corner.
+    [[nodiscard]] HRESULT resetWidgetPosition() noexcept;
+
+private:
+    [[nodiscard]] HRESULT write(const wchar_t* key, const std::wstring& value) noexcept;
+
+    std::wstring dataFolder_;
+    std::wstring settingsPath_;
+    std::uint32_t language_ = kEnglish;
+    std::wstring defaultWallpaperPath_;
+    std::int32_t slideshowInterval_ = kDefaultInterval;
+    FitMode fitMode_ = kDefaultFit;
+    std::wstring targetMonitor_;
+    std::int32_t widgetSize_ = kDefaultWidgetSize;
+    std::optional<POINT> widgetPosition_;
 };
-
-// Makes the data folder under localAppData and migrates the previous version's settings on
-// the first start; sets the folder and file paths of settings.
-[[nodiscard]] HRESULT prepareSettingsFile(Settings& settings, const std::wstring& localAppData) noexcept;
-
-// Reads every key of the prepared file. A key that is missing or out of range keeps its
-// default; without a stored fit, shellFit (the fit the desktop shows now) is taken.
-void readSettings(Settings& settings, FitMode shellFit) noexcept;
-
-// Writes one key of the settings file.
-[[nodiscard]] HRESULT writeSetting(const Settings& settings, const wchar_t* key, const std::wstring& value) noexcept;

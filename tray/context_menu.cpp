@@ -1,9 +1,9 @@
-#include "app/application.h"
+#include "tray/context_menu.h"
+
 #include "platform/unique_handle.h"
 #include "platform/monitors.h"
 #include "tray/banner.h"
 #include "tray/menu_model.h"
-#include "wallpaper/desktop.h"
 
 #include <algorithm>
 
@@ -48,51 +48,32 @@ void appendItems(HMENU menu, const std::vector<MenuItem>& items) noexcept
 
 } // namespace
 
-void Application::showContextMenu(POINT point) noexcept
+UINT trackContextMenu(HWND window, POINT point, MenuState state, const std::vector<DisplayWallpaper>& displays,
+                      IWICImagingFactory* imaging, HINSTANCE instance, bool highContrast) noexcept
 {
-    UniqueMenu menu(CreatePopupMenu());
-    if (!menu.get())
-        return;
-
     // Outlives the menu: the banner item points at it until the tracking has ended.
     BannerImage banner;
-    bool bannerShown = false;
+    UniqueMenu menu(CreatePopupMenu());
+    if (!menu.get())
+        return 0;
+
+    state.banner = false;
     if (!highContrast) {
         const std::uint32_t dpi = getMonitorMetrics(MonitorFromPoint(point, MONITOR_DEFAULTTONEAREST)).dpi;
-        bannerShown = insertBannerItem(banner, menu.get(), kCommandBanner, imagingFactory.Get(), instance, dpi);
+        state.banner = insertBannerItem(banner, menu.get(), kCommandBanner, imaging, instance, dpi);
     }
-
-    // Command 101 + i means the display the user saw as entry i, so the same list goes to the command.
-    std::vector<DisplayWallpaper> displays;
-    if (desktopWallpaper)
-        displays = listDisplays(*desktopWallpaper.Get());
-
-    MenuState state;
-    state.language = settings.language;
-    state.fitMode = settings.fitMode;
-    state.slideshowInterval = settings.slideshowInterval;
-    state.targetMonitor = settings.targetMonitor;
-    state.widgetSize = settings.widgetSize;
-    state.currentMode = currentState.mode;
-    state.currentFit = currentState.fit;
-    state.currentMonitor = currentState.monitor;
-    state.undoAvailable = undoEntry.has_value();
-    state.videoActive = video.activeVideo != nullptr;
-    std::wstring shortcutPath;
-    state.startupKnown = SUCCEEDED(startup.checkStartupShortcut(shortcutPath, state.startupExists));
-    state.banner = bannerShown;
-    appendItems(menu.get(), buildMenuModel(state, displays));
+    try {
+        appendItems(menu.get(), buildMenuModel(state, displays));
+    } catch (...) {
+        return 0;
+    }
     SetMenuDefaultItem(menu.get(), kCommandRestoreDefault, FALSE);
 
     // Without the foreground the menu would not close when the user clicks elsewhere.
-    SetForegroundWindow(controlWindow.get());
-    const UINT command = static_cast<UINT>(TrackPopupMenuEx(menu.get(), TPM_RETURNCMD | TPM_NONOTIFY | TPM_RIGHTBUTTON,
-                                                            point.x, point.y, controlWindow.get(), nullptr));
+    SetForegroundWindow(window);
+    const UINT command = static_cast<UINT>(
+        TrackPopupMenuEx(menu.get(), TPM_RETURNCMD | TPM_NONOTIFY | TPM_RIGHTBUTTON, point.x, point.y, window, nullptr));
     // Lets the menu's foreground switch complete before the next message.
-    PostMessageW(controlWindow.get(), WM_NULL, 0, 0);
-    menu.reset();
-
-    if (command != 0)
-        executeCommand(command, displays);
-    banner.bitmap.reset();
+    PostMessageW(window, WM_NULL, 0, 0);
+    return command;
 }

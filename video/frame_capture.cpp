@@ -1,34 +1,43 @@
-// "Use current video frame": the frame the video shows becomes the still wallpaper.
-#include "app/application.h"
+// The video's frame as a still picture: "Use current video frame", and the fall back to a still
+// when playback fails.
+#include "video/video_lifecycle.h"
 #include "video/video_wallpaper.h"
 
-void Application::useCurrentFrame() noexcept
+void VideoLifecycle::useCurrentFrame() noexcept
 {
-    if (!video.activeVideo)
+    if (!active_)
         return;
     // Held still, the video keeps the moment of the saved frame, so undo reopens it right there
     // and not wherever it had played on to while the picture was written.
-    const bool paused = SUCCEEDED(video.activeVideo->setPaused(true));
-    const std::wstring path = newDataFilePath();
+    const bool paused = SUCCEEDED(active_->setPaused(true));
+    const std::wstring path = settings_.newDataFilePath();
     HRESULT code = E_FAIL;
     if (!path.empty()) {
-        code = video.activeVideo->saveFramePng(imagingFactory.Get(), path);
+        code = active_->saveFramePng(&imaging_, path);
         if (SUCCEEDED(code)) {
-            // The still keeps the video's fit and display, so it looks as the video did; the
-            // commit records the video, at its position, for undo.
-            WallpaperState still = currentState;
-            still.mode = ModeStill;
-            still.files.assign(1, path);
-            still.index = 0;
-            cancelPendingVideo();
-            code = commitState(std::move(still), false);
-            updateTimers();
+            code = events_.videoFrameChosen(path);
             if (SUCCEEDED(code))
                 return;
         }
         DeleteFileW(path.c_str());
     }
-    if (paused && video.activeVideo && !video.videoCovered)
-        (void)video.activeVideo->setPaused(false);
-    showNotification(text(kVideoFrameFailed), code);
+    if (paused && active_ && !covered_)
+        (void)active_->setPaused(false);
+    events_.videoNotify(kVideoFrameFailed, code);
+}
+
+void VideoLifecycle::stopToStill(HRESULT code) noexcept
+{
+    // The frame it showed stays on the desktop as a still picture, when it can be kept.
+    std::wstring frame = active_ ? settings_.newDataFilePath() : std::wstring();
+    if (!frame.empty() && FAILED(active_->saveFramePng(&imaging_, frame))) {
+        DeleteFileW(frame.c_str());
+        frame.clear();
+    }
+    if (FAILED(events_.videoStopped(frame)) && !frame.empty())
+        DeleteFileW(frame.c_str());
+    active_.reset();
+    covered_ = false;
+    events_.videoTimerChanged();
+    events_.videoNotify(kVideoStopped, code);
 }

@@ -1,146 +1,224 @@
-// The program's side of video wallpapers: opening in the background, the tick that pulls and
-// draws frames and pauses under a covering window, the rebuild of the windows, and the fall
-// back to a still picture when playback fails.
-#include "app/application.h"
+#include "video/video_lifecycle.h"
+
+#include <new>
+#include <utility>
+
+#include "video/video_libraries.h"
 #include "video/video_wallpaper.h"
 #include "wallpaper/desktop.h"
 
-#include <utility>
-
-HRESULT Application::openVideo(const WallpaperState& state, bool restoring) noexcept
+void VideoWallpaperDeleter::operator()(VideoWallpaper* video) const noexcept
 {
-    WallpaperState request;
+    delete video;
+}
+
+VideoLifecycle::VideoLifecycle(IDesktopWallpaper& desktop, IWICImagingFactory& imaging, const Settings& settings,
+                               SystemServices& system, VideoEvents& events, VideoHostLookup findHost) noexcept
+    : desktop_(desktop), imaging_(imaging), settings_(settings), system_(system), events_(events),
+      findHost_(std::move(findHost))
+{
+}
+
+VideoLifecycle::~VideoLifecycle()
+{
+    shutdown();
+}
+
+HRESULT VideoLifecycle::open(const WallpaperState& state, bool restoring, std::optional<COLORREF> background) noexcept
+{
+    if (state.files.empty())
+        return E_INVALIDARG;
+    if (!mediaFoundationStarted_) {
+        const VideoLibraries* libraries = nullptr;
+        if (const HRESULT hr = loadVideoLibraries(libraries); FAILED(hr))
+            return hr;
+        if (const HRESULT hr = libraries->startup(MF_VERSION, MFSTARTUP_LITE); FAILED(hr))
+            return hr;
+        mediaFoundationStarted_ = true;
+    }
+    VideoWallpaperPtr video(new (std::nothrow) VideoWallpaper());
+    if (!video)
+        return E_OUTOFMEMORY;
+    if (const HRESULT hr = video->open(state.files.front(), state.position); FAILED(hr))
+        return hr;
     try {
-        request = state;
+        pending_.reset();
+        pending_.emplace(PendingVideo{std::move(video), state, system_.tickCount() + kVideoOpenTimeoutMs, restoring,
+                                      background});
     } catch (...) {
         return E_OUTOFMEMORY;
     }
-    if (const HRESULT hr = video.open(std::move(request), restoring, system->tickCount()); FAILED(hr))
-        return hr;
-    setWidgetTooltip(text(kOpeningVideoTooltip));
     return S_OK;
 }
 
-void Application::cancelPendingVideo() noexcept
+void VideoLifecycle::cancelPending() noexcept
 {
-    video.cancelPending();
+    pending_.reset();
 }
 
-UINT Application::videoTimerPeriod() const noexcept
-{
-    return video.timerPeriod();
-}
-
-void Application::videoTick() noexcept
+void VideoLifecycle::tick() noexcept
 {
     // The shell may have destroyed the host (Explorer restarted): build the windows again.
-    if (video.activeVideo && !video.activeVideo->windowsAlive())
-        relayoutAfterDisplayChange();
+    if (active_ && !active_->windowsAlive())
+        events_.videoWindowsLost();
+    tickShown();
+    if (pending_)
+        tickPending();
+}
 
-    const std::uint64_t now = system->tickCount();
-    if (video.activeVideo && now >= video.nextCoverCheck) {
-        video.nextCoverCheck = now + kCoverCheckMs;
-        const bool covered = video.activeVideo->foregroundCoversVideo();
+void VideoLifecycle::tickShown() noexcept
+{
+    const std::uint64_t now = system_.tickCount();
+    if (active_ && now >= nextCoverCheck_) {
+        nextCoverCheck_ = now + kCoverCheckMs;
+        const bool covered = active_->foregroundCoversVideo();
         // A pause or resume that fails is tried again at the next check.
-        if (covered != video.videoCovered && SUCCEEDED(video.activeVideo->setPaused(covered))) {
-            video.videoCovered = covered;
-            updateTimers();
+        if (covered != covered_ && SUCCEEDED(active_->setPaused(covered))) {
+            covered_ = covered;
+            events_.videoTimerChanged();
         }
     }
-    if (video.activeVideo && !video.videoCovered) {
-        HRESULT shown = video.activeVideo->pumpFrame();
+    if (active_ && !covered_) {
+        HRESULT shown = active_->pumpFrame();
         if (shown == S_OK)
-            shown = video.activeVideo->render(currentState.fit, video.videoBackground);
+            shown = active_->render(fit_, background_);
         if (FAILED(shown))
-            stopVideoToStill(shown);
+            stopToStill(shown);
     }
+}
 
-    if (!video.pendingVideo)
-        return;
-    PendingVideo& pending = *video.pendingVideo;
-    HRESULT result = pending.video->pumpFrame();
+void VideoLifecycle::tickPending() noexcept
+{
+    HRESULT result = pending_->video->pumpFrame();
     if (result == S_FALSE) {
-        if (system->tickCount() < pending.deadline)
+        if (system_.tickCount() < pending_->deadline)
             return;
         result = HRESULT_FROM_WIN32(ERROR_TIMEOUT);
     }
-    if (SUCCEEDED(result)) {
-        std::vector<RECT> displays;
-        try {
-            displays = rectanglesOf(targetDisplaysOf(*desktopWallpaper.Get(), pending.state.monitor));
-        } catch (...) {
-            result = E_OUTOFMEMORY;
-        }
-        if (SUCCEEDED(result))
-            result = pending.video->createWindows(displays, findVideoHost);
-        if (SUCCEEDED(result)) {
-            // The widget goes back above the new windows.
-            createWidget();
-            COLORREF colour = 0;
-            if (FAILED(desktopWallpaper->GetBackgroundColor(&colour)))
-                colour = 0;
-            if (pending.restoring && undoEntry)
-                colour = undoEntry->desktop.backgroundColor;
-            result = pending.video->render(pending.state.fit, colour);
-        }
-        if (SUCCEEDED(result)) {
-            VideoWallpaperPtr ready = std::move(pending.video);
-            WallpaperState state = std::move(pending.state);
-            const bool restoring = pending.restoring;
-            video.pendingVideo.reset();
-            result = commitState(std::move(state), restoring, std::move(ready));
-        }
-    }
-    video.pendingVideo.reset();
-    updateTimers();
+    if (SUCCEEDED(result))
+        result = commitPending();
+    pending_.reset();
+    events_.videoTimerChanged();
     if (FAILED(result))
-        showNotification(text(kVideoPlayFailed), result);
+        events_.videoNotify(kVideoPlayFailed, result);
 }
 
-void Application::relayoutVideo() noexcept
+// The pending video has its first frame: its windows, its first drawing, and the commit.
+HRESULT VideoLifecycle::commitPending() noexcept
 {
-    if (!video.activeVideo)
-        return;
-    HRESULT result = S_OK;
+    PendingVideo& pending = *pending_;
+    if (const HRESULT hr = prepareWindows(*pending.video, pending.state.monitor); FAILED(hr))
+        return hr;
+    COLORREF colour = 0;
+    if (pending.background)
+        colour = *pending.background;
+    else if (FAILED(desktop_.GetBackgroundColor(&colour)))
+        colour = 0;
+    if (const HRESULT hr = pending.video->render(pending.state.fit, colour); FAILED(hr))
+        return hr;
+
+    ready_ = std::move(pending.video);
+    readyState_ = std::move(pending.state);
+    const bool restoring = pending.restoring;
+    pending_.reset();
+    const HRESULT result = events_.videoReady(readyState_, restoring);
+    // Not taken: the ready video closes with its windows.
+    ready_.reset();
+    return result;
+}
+
+HRESULT VideoLifecycle::prepareWindows(VideoWallpaper& video, const std::wstring& monitor) noexcept
+{
     std::vector<RECT> displays;
     try {
-        displays = rectanglesOf(targetDisplaysOf(*desktopWallpaper.Get(), currentState.monitor));
+        displays = rectanglesOf(targetDisplaysOf(desktop_, monitor));
     } catch (...) {
-        result = E_OUTOFMEMORY;
+        return E_OUTOFMEMORY;
     }
-    if (SUCCEEDED(result))
-        result = video.activeVideo->createWindows(displays, findVideoHost);
-    if (SUCCEEDED(result))
-        result = video.activeVideo->render(currentState.fit, video.videoBackground);
-    if (FAILED(result)) {
-        stopVideoToStill(result);
-        return;
-    }
-    video.activeVideo->showWindows();
+    if (const HRESULT hr = video.createWindows(displays, findHost_); FAILED(hr))
+        return hr;
+    // The widget goes back above the new windows.
+    events_.videoWindowsCreated();
+    return S_OK;
 }
 
-void Application::stopVideoToStill(HRESULT code) noexcept
+void VideoLifecycle::relayout() noexcept
 {
-    // The frame it showed stays on the desktop as a still picture, when it can be kept.
-    const std::wstring path = newDataFilePath();
-    if (!path.empty() && video.activeVideo) {
-        HRESULT result = video.activeVideo->saveFramePng(imagingFactory.Get(), path);
-        if (SUCCEEDED(result)) {
-            result = applyStillImage(*desktopWallpaper.Get(), currentState.monitor, path, currentState.fit);
-            if (SUCCEEDED(result)) {
-                currentState.mode = ModeStill;
-                currentState.files.assign(1, path);
-                currentState.index = 0;
-            }
-        }
-        if (FAILED(result))
-            DeleteFileW(path.c_str());
+    if (!active_)
+        return;
+    HRESULT result = prepareWindows(*active_, monitor_);
+    if (SUCCEEDED(result))
+        result = active_->render(fit_, background_);
+    if (FAILED(result)) {
+        stopToStill(result);
+        return;
     }
-    // Without it the shell's own wallpaper, which lay under the video, shows.
-    if (currentState.mode == ModeVideo)
-        currentState = WallpaperState{};
-    video.activeVideo.reset();
-    video.videoCovered = false;
-    updateTimers();
-    showNotification(text(kVideoStopped), code);
+    active_->showWindows();
+}
+
+void VideoLifecycle::showReadyVideo(bool ready, COLORREF background) noexcept
+{
+    if (ready && ready_) {
+        background_ = background;
+        fit_ = readyState_.fit;
+        monitor_ = readyState_.monitor;
+        ready_->showWindows();
+        active_ = std::move(ready_);
+    } else {
+        active_.reset();
+    }
+    covered_ = false;
+    nextCoverCheck_ = 0;
+}
+
+HRESULT VideoLifecycle::redraw(FitMode fit, std::optional<COLORREF> background) noexcept
+{
+    if (!active_)
+        return HRESULT_FROM_WIN32(ERROR_NOT_READY);
+    const COLORREF colour = background.value_or(background_);
+    if (const HRESULT hr = active_->render(fit, colour); FAILED(hr))
+        return hr;
+    fit_ = fit;
+    background_ = colour;
+    return S_OK;
+}
+
+double VideoLifecycle::activeTime() const noexcept
+{
+    return active_ ? active_->currentTime() : 0.0;
+}
+
+UINT VideoLifecycle::timerPeriod() const noexcept
+{
+    if (!active_ && !pending_)
+        return 0;
+    return covered_ && !pending_ ? kCoveredVideoTickMs : kVideoTickMs;
+}
+
+void VideoLifecycle::shutDownWhenIdle() noexcept
+{
+    if (active_ || pending_ || ready_ || !mediaFoundationStarted_)
+        return;
+    const VideoLibraries* libraries = nullptr;
+    if (SUCCEEDED(loadVideoLibraries(libraries)))
+        libraries->shutdown();
+    mediaFoundationStarted_ = false;
+}
+
+void VideoLifecycle::shutdown() noexcept
+{
+    pending_.reset();
+    ready_.reset();
+    active_.reset();
+    covered_ = false;
+    shutDownWhenIdle();
+}
+
+std::vector<RECT> rectanglesOf(const std::vector<DisplayWallpaper>& displays)
+{
+    std::vector<RECT> rectangles;
+    rectangles.reserve(displays.size());
+    for (const DisplayWallpaper& display : displays)
+        rectangles.push_back(display.rect);
+    return rectangles;
 }

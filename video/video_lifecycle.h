@@ -1,8 +1,12 @@
 #pragma once
-// What the program holds of its videos: the one being opened, the one being shown, whether the
-// shown one is paused under a covering window, and Media Foundation's start. No Direct3D or
-// Media Foundation header comes in through here.
+// The program's videos: the one being opened in the background, the one shown, whether the
+// shown one is paused under a covering window, and Media Foundation's start. It opens, polls
+// and draws on the user-interface thread (its timer is the control window's), rebuilds the
+// windows when the shell made new ones, and falls back to a still picture when playback fails.
+// It reports through VideoEvents. No Direct3D or Media Foundation header comes in through here.
 #include <windows.h>
+#include <shobjidl.h>
+#include <wincodec.h>
 
 #include <cstdint>
 #include <memory>
@@ -10,6 +14,9 @@
 #include <string>
 #include <vector>
 
+#include "common/strings.h"
+#include "platform/system_services.h"
+#include "settings/settings.h"
 #include "video/video_host.h"
 #include "wallpaper/wallpaper_state.h"
 
@@ -20,31 +27,72 @@ struct VideoWallpaperDeleter {
 };
 using VideoWallpaperPtr = std::unique_ptr<VideoWallpaper, VideoWallpaperDeleter>;
 
-// A video being opened: not shown yet, its windows not made.
-struct PendingVideo {
-    VideoWallpaperPtr video;
-    WallpaperState state;       // the state to commit once the first frame is in
-    std::uint64_t deadline = 0; // tick count after which the open is given up
-    bool restoring = false;     // the open is an undo
-};
-
 inline constexpr std::uint64_t kVideoOpenTimeoutMs = 12000;
 inline constexpr std::uint64_t kCoverCheckMs = 250;
 inline constexpr UINT kVideoTickMs = 15;
 inline constexpr UINT kCoveredVideoTickMs = 250;
 
+class VideoEvents {
+public:
+    // The opening video has its first frame, its windows and its drawing: commit its state (the
+    // video is handed over with showReadyVideo during the call). The commit's result comes back.
+    [[nodiscard]] virtual HRESULT videoReady(const WallpaperState& state, bool restoring) noexcept = 0;
+    // The shown video stopped for good; framePath, when not empty, holds its last frame as a
+    // picture to show as a still. The still's result comes back (a failure removes the picture).
+    [[nodiscard]] virtual HRESULT videoStopped(const std::wstring& framePath) noexcept = 0;
+    // "Use current video frame": commit the frame in framePath as a still.
+    [[nodiscard]] virtual HRESULT videoFrameChosen(const std::wstring& framePath) noexcept = 0;
+    // New video windows are up: whatever must stay above them goes back up.
+    virtual void videoWindowsCreated() noexcept = 0;
+    // The shell destroyed the windows' host (Explorer restarted): the desktop needs a relayout.
+    virtual void videoWindowsLost() noexcept = 0;
+    // The period of the video timer may have changed.
+    virtual void videoTimerChanged() noexcept = 0;
+    virtual void videoNotify(const LocalizedText& text, HRESULT code) noexcept = 0;
+
+protected:
+    ~VideoEvents() = default;
+};
+
 class VideoLifecycle {
 public:
-    VideoLifecycle() noexcept = default;
-    // Drops the pending and the active video, then shuts Media Foundation down.
+    VideoLifecycle(IDesktopWallpaper& desktop, IWICImagingFactory& imaging, const Settings& settings,
+                   SystemServices& system, VideoEvents& events, VideoHostLookup findHost) noexcept;
+    // Drops the pending and the shown video, then shuts Media Foundation down.
     ~VideoLifecycle();
     VideoLifecycle(const VideoLifecycle&) = delete;
     VideoLifecycle& operator=(const VideoLifecycle&) = delete;
 
-    // Starts Media Foundation unless it runs, makes a new video and opens the state's file at
-    // its saved position; on success the video is pending with a deadline of now + 12 s.
-    [[nodiscard]] HRESULT open(WallpaperState state, bool restoring, std::uint64_t now) noexcept;
+    // Starts Media Foundation unless it runs, makes a new video and opens the state's file at its
+    // saved position; on success it is pending, with a deadline 12 s from now. A newer request
+    // replaces one still opening. background: the colour of its bars, else the shell's.
+    [[nodiscard]] HRESULT open(const WallpaperState& state, bool restoring,
+                               std::optional<COLORREF> background) noexcept;
     void cancelPending() noexcept;
+    // The timer's work: pulls and draws the shown video's frames, pauses it while a window covers
+    // it, and brings the pending one to its first frame (or gives it up at its deadline).
+    void tick() noexcept;
+    // Builds the shown video's windows again for the displays and the shell's host as they are now.
+    void relayout() noexcept;
+    // "Use current video frame".
+    void useCurrentFrame() noexcept;
+    // The shown video stops for good, and its frame stays as a still picture when it can.
+    void stopToStill(HRESULT code) noexcept;
+
+    // After a commit: the video that videoReady handed over becomes the shown one, drawn with
+    // background; without it (ready false) the shown video stops and its windows close.
+    void showReadyVideo(bool ready, COLORREF background) noexcept;
+    // Draws the shown video's frame again with another fit (and background colour, when given).
+    [[nodiscard]] HRESULT redraw(FitMode fit, std::optional<COLORREF> background) noexcept;
+
+    [[nodiscard]] bool opening() const noexcept { return pending_.has_value(); }
+    [[nodiscard]] bool showing() const noexcept { return active_ != nullptr; }
+    [[nodiscard]] bool covered() const noexcept { return covered_; }
+    [[nodiscard]] bool mediaFoundationStarted() const noexcept { return mediaFoundationStarted_; }
+    // The playing position of the shown video in seconds; 0 without one.
+    [[nodiscard]] double activeTime() const noexcept;
+    // The shown video, for the benchmark and the tests; null without one.
+    [[nodiscard]] const VideoWallpaper* activeVideo() const noexcept { return active_.get(); }
     // The period of the video timer: 15 ms while a video plays or opens, 250 ms while the shown
     // one is covered and none opens, 0 (off) when no video remains.
     [[nodiscard]] UINT timerPeriod() const noexcept;
@@ -53,21 +101,40 @@ public:
     // Drops both videos and shuts Media Foundation down (at exit).
     void shutdown() noexcept;
 
-    // Makes a ready, drawn video the shown one (or none, for any other state): its windows
-    // appear, and the previous video stops and closes its windows.
-    void activate(VideoWallpaperPtr ready, COLORREF background) noexcept;
-    // Draws the shown video's current frame again with a fit and background colour.
-    [[nodiscard]] HRESULT redrawActive(FitMode fit, COLORREF background) noexcept;
+private:
+    // A video being opened: not shown yet, its windows not made.
+    struct PendingVideo {
+        VideoWallpaperPtr video;
+        WallpaperState state;       // the state to commit once the first frame is in
+        std::uint64_t deadline = 0; // tick count after which the open is given up
+        bool restoring = false;     // the open is an undo
+        std::optional<COLORREF> background;
+    };
 
-    // The playing position of the shown video in seconds; 0 without one.
-    [[nodiscard]] double activeTime() const noexcept;
+    void tickShown() noexcept;
+    void tickPending() noexcept;
+    [[nodiscard]] HRESULT prepareWindows(VideoWallpaper& video, const std::wstring& monitor) noexcept;
+    [[nodiscard]] HRESULT commitPending() noexcept;
 
-    bool mediaFoundationStarted = false;
-    bool videoCovered = false;
-    COLORREF videoBackground = 0;
-    std::uint64_t nextCoverCheck = 0;
-    std::optional<PendingVideo> pendingVideo;
-    VideoWallpaperPtr activeVideo;
+    IDesktopWallpaper& desktop_;
+    IWICImagingFactory& imaging_;
+    const Settings& settings_;
+    SystemServices& system_;
+    VideoEvents& events_;
+    VideoHostLookup findHost_;
+
+    bool mediaFoundationStarted_ = false;
+    std::optional<PendingVideo> pending_;
+    // Between videoReady and showReadyVideo: the video whose state is being committed.
+    VideoWallpaperPtr ready_;
+    WallpaperState readyState_;
+    VideoWallpaperPtr active_;
+    // How the shown video is drawn, and where.
+    FitMode fit_ = kDefaultFit;
+    std::wstring monitor_;
+    COLORREF background_ = 0;
+    bool covered_ = false;
+    std::uint64_t nextCoverCheck_ = 0;
 };
 
 // The rectangles of a list of displays, as the video windows take them.

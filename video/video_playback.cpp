@@ -77,6 +77,52 @@ HRESULT VideoWallpaper::open(const std::wstring& path, double position) noexcept
     return result;
 }
 
+// Once the engine has the first frame's data: the textures of the video's size, the saved
+// position, and playback. S_FALSE while the engine is not that far yet.
+HRESULT VideoWallpaper::startPlayback() noexcept
+{
+    if (engine->GetReadyState() < kEngineHasCurrentData)
+        return S_FALSE;
+    if (!engine->HasVideo())
+        return MF_E_INVALIDMEDIATYPE;
+    DWORD width = 0;
+    DWORD height = 0;
+    if (const HRESULT hr = engine->GetNativeVideoSize(&width, &height); FAILED(hr))
+        return hr;
+    if (width == 0 || height == 0)
+        return MF_E_INVALIDMEDIATYPE;
+
+    D3D11_TEXTURE2D_DESC description{};
+    description.Width = width;
+    description.Height = height;
+    description.MipLevels = 1;
+    description.ArraySize = 1;
+    description.Format = DXGI_FORMAT_B8G8R8A8_UNORM;
+    description.SampleDesc.Count = 1;
+    description.Usage = D3D11_USAGE_DEFAULT;
+    description.BindFlags = D3D11_BIND_SHADER_RESOURCE | D3D11_BIND_RENDER_TARGET;
+    frameView.Reset();
+    drawTexture.Reset();
+    frameTexture.Reset();
+    if (const HRESULT hr = device->CreateTexture2D(&description, nullptr, &frameTexture); FAILED(hr))
+        return hr;
+    description.BindFlags = D3D11_BIND_SHADER_RESOURCE;
+    if (const HRESULT hr = device->CreateTexture2D(&description, nullptr, &drawTexture); FAILED(hr))
+        return hr;
+    if (const HRESULT hr = device->CreateShaderResourceView(drawTexture.Get(), nullptr, &frameView); FAILED(hr))
+        return hr;
+
+    // A saved position at or past the end, or an unknown duration, starts from the beginning;
+    // so does a seek the engine refuses (Wine 8's answers E_NOTIMPL): the video still plays.
+    const double duration = engine->GetDuration();
+    if (startPosition > 0.0 && !std::isnan(duration) && startPosition < duration)
+        (void)engine->SetCurrentTime(startPosition);
+    if (const HRESULT hr = engine->Play(); FAILED(hr))
+        return hr;
+    playing = true;
+    return S_OK;
+}
+
 HRESULT VideoWallpaper::pumpFrame() noexcept
 {
     // Nothing opened, nothing to draw yet.
@@ -90,45 +136,8 @@ HRESULT VideoWallpaper::pumpFrame() noexcept
     }
 
     if (!playing) {
-        if (engine->GetReadyState() < kEngineHasCurrentData)
-            return S_FALSE;
-        if (!engine->HasVideo())
-            return MF_E_INVALIDMEDIATYPE;
-        DWORD width = 0;
-        DWORD height = 0;
-        if (const HRESULT hr = engine->GetNativeVideoSize(&width, &height); FAILED(hr))
+        if (const HRESULT hr = startPlayback(); hr != S_OK)
             return hr;
-        if (width == 0 || height == 0)
-            return MF_E_INVALIDMEDIATYPE;
-
-        D3D11_TEXTURE2D_DESC description{};
-        description.Width = width;
-        description.Height = height;
-        description.MipLevels = 1;
-        description.ArraySize = 1;
-        description.Format = DXGI_FORMAT_B8G8R8A8_UNORM;
-        description.SampleDesc.Count = 1;
-        description.Usage = D3D11_USAGE_DEFAULT;
-        description.BindFlags = D3D11_BIND_SHADER_RESOURCE | D3D11_BIND_RENDER_TARGET;
-        frameView.Reset();
-        drawTexture.Reset();
-        frameTexture.Reset();
-        if (const HRESULT hr = device->CreateTexture2D(&description, nullptr, &frameTexture); FAILED(hr))
-            return hr;
-        description.BindFlags = D3D11_BIND_SHADER_RESOURCE;
-        if (const HRESULT hr = device->CreateTexture2D(&description, nullptr, &drawTexture); FAILED(hr))
-            return hr;
-        if (const HRESULT hr = device->CreateShaderResourceView(drawTexture.Get(), nullptr, &frameView); FAILED(hr))
-            return hr;
-
-        // A saved position at or past the end, or an unknown duration, starts from the beginning;
-        // so does a seek the engine refuses (Wine 8's answers E_NOTIMPL): the video still plays.
-        const double duration = engine->GetDuration();
-        if (startPosition > 0.0 && !std::isnan(duration) && startPosition < duration)
-            (void)engine->SetCurrentTime(startPosition);
-        if (const HRESULT hr = engine->Play(); FAILED(hr))
-            return hr;
-        playing = true;
     }
 
     LONGLONG frameTime = 0;

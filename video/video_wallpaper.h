@@ -70,6 +70,7 @@ public:
     [[nodiscard]] const VideoHost& videoHost() const noexcept { return host; }
 
 private:
+    [[nodiscard]] HRESULT startPlayback() noexcept;
     [[nodiscard]] HRESULT createWindow(const RECT& display) noexcept;
 
     VideoHost host;

@@ -1,27 +1,17 @@
 // Turning a list of files into the new wallpaper, and the slideshow's step on every tick.
-#include "app/application.h"
+#include "wallpaper/wallpaper_engine.h"
 #include "wallpaper/desktop.h"
 #include "wallpaper/file_rules.h"
 
 #include <string>
 #include <utility>
 
-std::wstring Application::displayForNextChange() const
+void WallpaperEngine::applyFileList(std::vector<std::wstring> paths) noexcept
 {
-    return ::displayForNextChange(settings.fitMode, settings.targetMonitor);
-}
-
-void Application::applyFileList(std::vector<std::wstring> paths) noexcept
-{
-    if (!imagingFactory) {
-        showNotification(text(kWallpaperChangeFailed), E_POINTER);
-        return;
-    }
-    FileListCheck check = prepareFileList(*imagingFactory.Get(), std::move(paths));
+    FileListCheck check = prepareFileList(imaging_, std::move(paths));
     if (FAILED(check.code)) {
-        std::wstring message = text(check.message ? *check.message : kWallpaperChangeFailed);
-        message += check.messageSuffix;
-        showNotification(message, check.code);
+        events_.wallpaperNotify(check.message ? *check.message : kWallpaperChangeFailed, check.code,
+                                check.messageSuffix);
         return;
     }
 
@@ -29,37 +19,37 @@ void Application::applyFileList(std::vector<std::wstring> paths) noexcept
     state.mode = check.mode;
     state.files = std::move(check.paths);
     state.monitor = displayForNextChange();
-    state.fit = settings.fitMode;
+    state.fit = settings_.fitMode();
     state.index = 0;
-    state.interval = settings.slideshowInterval;
+    state.interval = settings_.slideshowInterval();
     state.position = 0.0;
     switchToState(std::move(state), false);
 }
 
-void Application::advanceSlideshow() noexcept
+void WallpaperEngine::advanceSlideshow() noexcept
 {
-    if (currentState.mode != ModeSlideshow)
+    if (currentState_.mode != ModeSlideshow)
         return;
 
-    const std::uint64_t count = currentState.files.size();
+    const std::uint64_t count = currentState_.files.size();
     HRESULT result = E_UNEXPECTED;
-    if (count != 0 && desktopWallpaper) {
+    if (count != 0) {
         // Reduced so that a broken index still ends the loop after one full cycle.
-        const std::uint64_t start = currentState.index % count;
+        const std::uint64_t start = currentState_.index % count;
         std::uint64_t shown = start;
         for (;;) {
-            currentState.index = (shown + 1) % count;
-            result = applyStillImage(*desktopWallpaper.Get(), currentState.monitor,
-                                     currentState.files[currentState.index], currentState.fit);
+            currentState_.index = (shown + 1) % count;
+            result = applyStillImage(desktop_, currentState_.monitor,
+                                     currentState_.files[currentState_.index], currentState_.fit);
             if (SUCCEEDED(result))
                 return;
             // A picture that fails is skipped at once; only a whole cycle of failures stops the show.
-            shown = currentState.index;
+            shown = currentState_.index;
             if (shown == start)
                 break;
         }
     }
-    slideshowStopped = true;
-    updateTimers();
-    showNotification(text(kSlideshowFailed), result);
+    slideshowStopped_ = true;
+    events_.slideshowTimerChanged(false);
+    events_.wallpaperNotify(kSlideshowFailed, result);
 }

@@ -142,6 +142,11 @@ void Widget::createWidget(std::wstring_view statusText) noexcept
     updateWidgetZOrder(true);
 }
 
+void Widget::followForeground() noexcept
+{
+    updateWidgetZOrder(widgetWindow_ && GetWindow(widgetWindow_, GW_OWNER) == GetForegroundWindow());
+}
+
 void Widget::registerDropTarget() noexcept
 {
     auto target = adoptReference(new (std::nothrow) DropTarget(*this));
@@ -449,13 +454,13 @@ LRESULT Widget::handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM l
         redrawWidget();
         return 0;
     case WM_ACTIVATE:
-        if (controlWindow_)
-            PostMessageW(controlWindow_, kForegroundChangedMessage, 0, 0);
+        PostMessageW(window, kFollowForegroundMessage, 0, 0);
         break;
+    case kFollowForegroundMessage:
+        followForeground();
+        return 0;
     case WM_DPICHANGED:
-        // The control window lays the widget out again once no gesture runs.
-        if (controlWindow_)
-            PostMessageW(controlWindow_, kDpiChangedMessage, 0, 0);
+        events_.widgetDpiChanged();
         return 0;
     case WM_SYSCOLORCHANGE:
         events_.widgetSystemColoursChanged();

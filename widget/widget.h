@@ -28,6 +28,8 @@ public:
     virtual void widgetMoved(POINT position) noexcept = 0;
     virtual void widgetResized(int size) noexcept = 0;
     virtual void widgetSystemColoursChanged() noexcept = 0;
+    // The widget's display changed its DPI: it wants laying out again (unless a gesture runs).
+    virtual void widgetDpiChanged() noexcept = 0;
 
 protected:
     ~WidgetEvents() = default;
@@ -50,9 +52,8 @@ public:
 class Widget final : private DropTargetSink {
 public:
     static constexpr const wchar_t* kWindowClass = L"Peltorine.Widget";
-    // Posted to the control window.
-    static constexpr UINT kDpiChangedMessage = 0x8003;
-    static constexpr UINT kForegroundChangedMessage = 0x8004;
+    // Posted to the widget itself: its z-order follows the foreground once activation is over.
+    static constexpr UINT kFollowForegroundMessage = WM_APP + 1;
     static constexpr std::size_t kTooltipLength = 127;
 
     explicit Widget(WidgetEvents& events, WidgetEnvironment& environment = WidgetEnvironment::standard()) noexcept;
@@ -78,6 +79,8 @@ public:
     void destroyWidget() noexcept;
     bool layoutWidget() noexcept;
     void updateWidgetZOrder(bool raise) noexcept;
+    // Raised (and shown) when the desktop itself is the foreground window, else only kept in order.
+    void followForeground() noexcept;
     void setWidgetTooltip(std::wstring_view text) noexcept;
     void redrawWidget() noexcept;
     void cancelWidgetGesture() noexcept;

@@ -1,5 +1,3 @@
-// The stored default wallpaper: the user's chosen picture, copied into the data folder so
-// that it survives when the original is moved or deleted.
 #include <windows.h>
 #include <objbase.h>
 #include <wincodec.h>
@@ -7,15 +5,13 @@
 
 #include <string>
 
-#include "app/application.h"
+#include "settings/default_store.h"
 #include "platform/win32_error.h"
 #include "platform/paths.h"
 #include "common/picture_files.h"
 
 namespace {
 
-// Braces, 32 hexadecimal digits, four hyphens and the terminator fit with room to spare.
-constexpr int kGuidTextLength = 40;
 constexpr std::wstring_view kDataFileExtension = L".png";
 
 // Removes a copy this choice made. A read-only source gives a read-only copy, which
@@ -29,33 +25,16 @@ void removeCopy(const std::wstring& path) noexcept
 
 } // namespace
 
-std::wstring Application::newDataFilePath() const
+DefaultStoreResult storeDefaultWallpaper(Settings& settings, IWICImagingFactory* imagingFactory,
+                                         const std::wstring& source) noexcept
 {
-    GUID guid{};
-    if (FAILED(CoCreateGuid(&guid)))
-        return {};
-    wchar_t text[kGuidTextLength] = {};
-    if (StringFromGUID2(guid, text, kGuidTextLength) == 0)
-        return {};
-    return joinPath(settings.dataFolder, std::wstring(text) + std::wstring(kDataFileExtension));
-}
-
-void Application::chooseDefaultWallpaper() noexcept
-{
-    const std::vector<std::wstring> chosen = chooseFilesFunction
-                                                 ? chooseFilesFunction(controlWindow.get(), true, settings.language)
-                                                 : std::vector<std::wstring>{};
-    if (chosen.empty())
-        return;
-    const std::wstring& source = chosen.front();
-
     HRESULT code = WINCODEC_ERR_UNKNOWNIMAGEFORMAT;
     // The probe's frame is only proof that the picture decodes; it is let go at the end.
     Microsoft::WRL::ComPtr<IWICBitmapFrameDecode> frame;
     if (isPicture(source))
-        code = imagingFactory ? openImageFrame(*imagingFactory.Get(), source, &frame) : E_POINTER;
+        code = imagingFactory ? openImageFrame(*imagingFactory, source, &frame) : E_POINTER;
 
-    std::wstring target = newDataFilePath();
+    std::wstring target = settings.newDataFilePath();
     // Set when the target name turned out to be taken: that file is not ours to remove.
     bool targetTaken = false;
     if (SUCCEEDED(code) && target.empty())
@@ -77,15 +56,13 @@ void Application::chooseDefaultWallpaper() noexcept
     if (FAILED(code)) {
         if (!target.empty() && !targetTaken)
             removeCopy(target);
-        showNotification(text(kDefaultSaveFailed), code);
-        return;
+        return {code, false};
     }
 
-    // writeSetting reports its own failure; the copy is then of no use.
-    if (!writeSetting(L"Default", fileNameOf(target))) {
+    // The copy is of no use without its name in the settings.
+    if (const HRESULT hr = settings.setDefaultWallpaper(target); FAILED(hr)) {
         removeCopy(target);
-        return;
+        return {hr, true};
     }
-    settings.defaultWallpaperPath = target;
-    showNotification(text(kDefaultSaved), S_OK);
+    return {S_OK, false};
 }
