@@ -23,13 +23,11 @@ void require(HRESULT hr, const char* what)
         throw std::runtime_error(what);
 }
 
+
+
 } // namespace
 
-PictureFolder::PictureFolder()
-{
-    require(CoCreateInstance(CLSID_WICImagingFactory2, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&factory_)),
-            "no WIC imaging factory");
-}
+PictureFolder::PictureFolder() : factory_(createImagingFactory()) {}
 
 std::wstring PictureFolder::png(const std::wstring& name, COLORREF color)
 {
@@ -80,20 +78,47 @@ std::wstring PictureFolder::write(const std::wstring& name, const GUID& containe
     return path;
 }
 
+Microsoft::WRL::ComPtr<IWICImagingFactory> createImagingFactory()
+{
+    Microsoft::WRL::ComPtr<IWICImagingFactory> factory;
+    require(CoCreateInstance(CLSID_WICImagingFactory2, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&factory)),
+            "no WIC imaging factory");
+    return factory;
+}
+
 WallpaperWorld::WallpaperWorld()
 {
     require(ole.result(), "OleInitialize");
-    settingsFile = folder / L"settings.ini";
     // A settings file as the first start leaves it: the byte-order mark and nothing else.
-    writeFileBytes(settingsFile, std::string("\xFF\xFE", 2));
-    app.settings.settingsPath = settingsFile;
-    app.settings.dataFolder = folder.path();
-    app.desktopWallpaper = fake;
-    // A test that reaches the file dialog chooses nothing unless it says otherwise.
-    app.chooseFilesFunction = [](HWND, bool, std::uint32_t) { return std::vector<std::wstring>{}; };
-    require(
-        CoCreateInstance(CLSID_WICImagingFactory2, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&app.imagingFactory)),
-        "no WIC imaging factory");
+    require(settings.prepare(folder.path()), "settings");
+    settingsFile = settings.settingsPath();
+    settings.read(kDefaultFit);
+}
+
+void RecordingWallpaperEvents::wallpaperNotify(const LocalizedText& text, HRESULT code,
+                                               std::wstring_view suffix) noexcept
+{
+    notifications.push_back(notificationLine(std::wstring(text.english) + std::wstring(suffix), code));
+}
+
+HRESULT RecordingWallpaperEvents::openVideo(const WallpaperState& state, bool restoring,
+                                            std::optional<COLORREF> background) noexcept
+{
+    openRequests.push_back({state, restoring, background});
+    opening = SUCCEEDED(openResult);
+    return openResult;
+}
+
+HRESULT RecordingWallpaperEvents::redrawVideo(FitMode fit, std::optional<COLORREF> background) noexcept
+{
+    redraws.emplace_back(fit, background);
+    return redrawResult;
+}
+
+void RecordingWallpaperEvents::showCommittedVideo(bool ready, COLORREF background) noexcept
+{
+    committedVideos.emplace_back(ready, background);
+    shown = ready;
 }
 
 std::optional<std::wstring> WallpaperWorld::setting(const wchar_t* key) const
@@ -144,13 +169,13 @@ WorldImage imageOf(const WallpaperWorld& world)
 {
     WorldImage image;
     image.desktop = world.fake->state();
-    image.state = describe(world.app.currentState);
-    image.undo = describe(world.app.undoEntry);
+    image.state = describe(world.engine.currentState());
+    image.undo = describe(world.engine.undoEntry());
     image.settings = world.settingsBytes();
-    image.fitMode = world.app.settings.fitMode;
-    image.slideshowInterval = world.app.settings.slideshowInterval;
-    if (world.system.isArmed(SlideshowTimer))
-        image.slideshowTimer = world.system.periodOf(SlideshowTimer);
+    image.fitMode = world.settings.fitMode();
+    image.slideshowInterval = world.settings.slideshowInterval();
+    if (const UINT period = world.engine.slideshowPeriod(); period != 0)
+        image.slideshowTimer = period;
     return image;
 }
 

@@ -3,28 +3,61 @@
 #include <objbase.h>
 #include <wincodec.h>
 
-WindowedWorld::WindowedWorld()
+namespace {
+
+ApplicationSeams seamsOf(WindowedWorld& world)
+{
+    ApplicationSeams seams;
+    seams.system = &world.system;
+    seams.chooseFiles = [&world](HWND owner, bool forDefault, std::uint32_t language) {
+        return world.chooseFiles ? world.chooseFiles(owner, forDefault, language) : std::vector<std::wstring>{};
+    };
+    seams.findVideoHost = [&world] { return world.findVideoHost ? world.findVideoHost() : findDesktopHost(true); };
+    seams.startupFolder = world.startupFolder.path();
+    return seams;
+}
+
+} // namespace
+
+WindowedWorld::WindowedWorld(bool start) : app(GetModuleHandleW(nullptr), seamsOf(*this))
+{
+    fake->addDisplay(L"\\\\?\\DISPLAY#1", {0, 0, 1920, 1080}, L"C:\\old.jpg");
+    if (start)
+        this->start();
+}
+
+HRESULT WindowedWorld::start(bool withWindows)
 {
     started = ole.result();
-    if (FAILED(started))
-        return;
-    fake->addDisplay(L"\\\\?\\DISPLAY#1", {0, 0, 1920, 1080}, L"C:\\old.jpg");
-    app.desktopWallpaper = fake;
-    app.chooseFilesFunction = [](HWND, bool, std::uint32_t) { return std::vector<std::wstring>{}; };
-    app.startup.folderOverride = startupFolder.path();
-    started =
-        CoCreateInstance(CLSID_WICImagingFactory2, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&app.imagingFactory));
+    Microsoft::WRL::ComPtr<IWICImagingFactory> imaging;
     if (SUCCEEDED(started))
+        started = CoCreateInstance(CLSID_WICImagingFactory2, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&imaging));
+    if (SUCCEEDED(started)) {
+        app.useComObjects(fake, imaging);
         started = app.loadSettingsFrom(folder.path());
-    if (SUCCEEDED(started))
+    }
+    if (SUCCEEDED(started) && withWindows)
         started = app.initializeWindows();
     system.timerEvents.clear();
+    return started;
+}
+
+std::optional<std::wstring> WindowedWorld::setting(const wchar_t* key) const
+{
+    constexpr const wchar_t* kMissing = L"\x1F(missing)";
+    wchar_t value[512] = {};
+    GetPrivateProfileStringW(L"Peltorine", key, kMissing, value, 512, settingsFile().c_str());
+    if (std::wstring(value) == kMissing)
+        return std::nullopt;
+    return std::wstring(value);
+}
+
+void WindowedWorld::fireTimer(UINT_PTR id)
+{
+    SendMessageW(app.controlWindow(), WM_TIMER, id, 0);
 }
 
 WindowedWorld::~WindowedWorld()
 {
     app.shutdown();
-    // The Application's COM objects go before OLE does.
-    app.desktopWallpaper.Reset();
-    app.imagingFactory.Reset();
 }

@@ -4,14 +4,21 @@
 //
 //     WindowedWorld world;
 //     ASSERT_EQ(S_OK, world.started);
-//     SendMessageW(world.app.controlWindow.get(), WM_DISPLAYCHANGE, 0, 0);
+//     SendMessageW(world.app.controlWindow(), WM_DISPLAYCHANGE, 0, 0);
 //
 // OLE for the thread, a FakeDesktopWallpaper with one 1920x1080 display showing C:\old.jpg,
 // a real WIC factory, a RecordingSystem (no timer runs by itself; cleared after the start),
 // settings in a temporary folder, a Startup folder of its own and a file dialog that is
-// cancelled. The destructor shuts the Application down.
+// cancelled unless the test sets chooseFiles. A world made with start false is only
+// constructed: the test adds displays or settings and calls start() itself. The destructor
+// shuts the Application down.
 #include <windows.h>
 #include <wrl/client.h>
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
 
 #include "app/application.h"
 #include "platform/unique_handle.h"
@@ -21,17 +28,30 @@
 
 class WindowedWorld {
 public:
-    WindowedWorld();
+    explicit WindowedWorld(bool start = true);
     ~WindowedWorld();
     WindowedWorld(const WindowedWorld&) = delete;
     WindowedWorld& operator=(const WindowedWorld&) = delete;
+
+    // The start: COM objects, settings from folder, then the windows unless withWindows is false.
+    HRESULT start(bool withWindows = true);
+    // The settings file the Application uses (folder\Peltorine\settings.ini).
+    std::wstring settingsFile() const { return folder / L"Peltorine\\settings.ini"; }
+    // The value of a key in the settings file; nullopt when the key is missing.
+    std::optional<std::wstring> setting(const wchar_t* key) const;
+    // Delivers a timer of the control window, as the system would.
+    void fireTimer(UINT_PTR id);
 
     OleScope ole;
     TempFolder folder;
     TempFolder startupFolder;
     RecordingSystem system;
     Microsoft::WRL::ComPtr<FakeDesktopWallpaper> fake = FakeDesktopWallpaper::create();
-    Application app{GetModuleHandleW(nullptr), system};
+    // What the file dialog answers: the owner, the one-picture form for the default, the language.
+    std::function<std::vector<std::wstring>(HWND, bool, std::uint32_t)> chooseFiles;
+    // The video windows' host; empty: the desktop's.
+    VideoHostLookup findVideoHost;
+    Application app;
     // S_OK when every step of the start succeeded, else the first failure.
     HRESULT started = E_PENDING;
 };
