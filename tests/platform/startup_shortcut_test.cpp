@@ -13,11 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "app/application.h"
-#include "tests/support/recording_system.h"
+#include "platform/startup_shortcut.h"
+#include "platform/unique_handle.h"
 #include "tests/support/temp_folder.h"
-#include "tests/support/wallpaper_world.h"
-#include "common/strings.h"
 
 using Microsoft::WRL::ComPtr;
 
@@ -86,7 +84,7 @@ class StartupShortcutTest : public ::testing::Test {
 protected:
     StartupShortcutTest()
     {
-        app.startup.folderOverride = startup.path();
+        shortcuts.folderOverride = startup.path();
         // Programs for the old shortcuts to point at.
         CreateDirectoryW((programs / L"Corvandelle").c_str(), nullptr);
         for (const wchar_t* name : {L"Corvandelle\\Corvandelle.exe", L"Corvandelle\\CORVANDELLE.EXE.bak",
@@ -100,8 +98,7 @@ protected:
     OleScope ole;
     TempFolder startup;
     TempFolder programs;
-    RecordingSystem system;
-    Application app{GetModuleHandleW(nullptr), system};
+    StartupShortcut shortcuts;
 };
 
 TEST_F(StartupShortcutTest, EmptyStartupFolderHasNoShortcut)
@@ -109,7 +106,7 @@ TEST_F(StartupShortcutTest, EmptyStartupFolderHasNoShortcut)
     std::wstring path = L"before";
     bool exists = true;
 
-    EXPECT_EQ(S_OK, app.startup.checkStartupShortcut(path, exists));
+    EXPECT_EQ(S_OK, shortcuts.checkStartupShortcut(path, exists));
 
     EXPECT_EQ(shortcutPath(), path);
     EXPECT_FALSE(exists);
@@ -119,11 +116,11 @@ TEST_F(StartupShortcutTest, TurningOnWritesAShortcutToTheRunningExecutableAndTur
 {
     std::wstring path;
     bool exists = false;
-    ASSERT_EQ(S_OK, app.startup.checkStartupShortcut(path, exists));
+    ASSERT_EQ(S_OK, shortcuts.checkStartupShortcut(path, exists));
 
-    ASSERT_EQ(S_OK, app.startup.setStartWithWindows(path, true));
+    ASSERT_EQ(S_OK, shortcuts.setStartWithWindows(path, true));
 
-    ASSERT_EQ(S_OK, app.startup.checkStartupShortcut(path, exists));
+    ASSERT_EQ(S_OK, shortcuts.checkStartupShortcut(path, exists));
     EXPECT_TRUE(exists);
     const Shortcut written = readShortcut(shortcutPath());
     ASSERT_EQ(S_OK, written.loaded);
@@ -132,16 +129,16 @@ TEST_F(StartupShortcutTest, TurningOnWritesAShortcutToTheRunningExecutableAndTur
     EXPECT_EQ(L"Peltorine", written.description);
 
     // Turning it on again overwrites the shortcut in place.
-    EXPECT_EQ(S_OK, app.startup.setStartWithWindows(path, true));
+    EXPECT_EQ(S_OK, shortcuts.setStartWithWindows(path, true));
     EXPECT_EQ(runningExecutable(), readShortcut(shortcutPath()).target);
 
-    EXPECT_EQ(S_OK, app.startup.setStartWithWindows(path, false));
+    EXPECT_EQ(S_OK, shortcuts.setStartWithWindows(path, false));
     EXPECT_FALSE(fileExists(shortcutPath()));
-    ASSERT_EQ(S_OK, app.startup.checkStartupShortcut(path, exists));
+    ASSERT_EQ(S_OK, shortcuts.checkStartupShortcut(path, exists));
     EXPECT_FALSE(exists);
 
     // A shortcut that vanished in between is still "off".
-    EXPECT_EQ(S_OK, app.startup.setStartWithWindows(path, false));
+    EXPECT_EQ(S_OK, shortcuts.setStartWithWindows(path, false));
 }
 
 TEST_F(StartupShortcutTest, AShortcutTheUserCopiedInCountsAsOn)
@@ -150,7 +147,7 @@ TEST_F(StartupShortcutTest, AShortcutTheUserCopiedInCountsAsOn)
     std::wstring path;
     bool exists = false;
 
-    EXPECT_EQ(S_OK, app.startup.checkStartupShortcut(path, exists));
+    EXPECT_EQ(S_OK, shortcuts.checkStartupShortcut(path, exists));
 
     EXPECT_TRUE(exists);
 }
@@ -161,7 +158,7 @@ TEST_F(StartupShortcutTest, FolderNamedLikeTheShortcutFailsTheCheck)
     std::wstring path;
     bool exists = true;
 
-    EXPECT_EQ(static_cast<HRESULT>(0x8007010B), app.startup.checkStartupShortcut(path, exists));
+    EXPECT_EQ(static_cast<HRESULT>(0x8007010B), shortcuts.checkStartupShortcut(path, exists));
 
     EXPECT_EQ(shortcutPath(), path);
     EXPECT_FALSE(exists);
@@ -169,20 +166,20 @@ TEST_F(StartupShortcutTest, FolderNamedLikeTheShortcutFailsTheCheck)
 
 TEST_F(StartupShortcutTest, MissingStartupFolderMeansOffAndTurningOnFails)
 {
-    app.startup.folderOverride = startup / L"not here";
+    shortcuts.folderOverride = startup / L"not here";
     std::wstring path;
     bool exists = true;
 
-    EXPECT_EQ(S_OK, app.startup.checkStartupShortcut(path, exists));
+    EXPECT_EQ(S_OK, shortcuts.checkStartupShortcut(path, exists));
     EXPECT_FALSE(exists);
 
-    EXPECT_TRUE(FAILED(app.startup.setStartWithWindows(path, true)));
+    EXPECT_TRUE(FAILED(shortcuts.setStartWithWindows(path, true)));
     EXPECT_FALSE(fileExists(path));
 }
 
 TEST_F(StartupShortcutTest, WithoutAnOverrideTheUsersStartupFolderIsUsed)
 {
-    app.startup.folderOverride.clear();
+    shortcuts.folderOverride.clear();
     PWSTR folder = nullptr;
     ASSERT_EQ(S_OK, SHGetKnownFolderPath(FOLDERID_Startup, 0, nullptr, &folder));
     const std::wstring expected = std::wstring(folder) + L"\\Peltorine.lnk";
@@ -190,7 +187,7 @@ TEST_F(StartupShortcutTest, WithoutAnOverrideTheUsersStartupFolderIsUsed)
     std::wstring path;
     bool exists = true;
 
-    EXPECT_EQ(S_OK, app.startup.checkStartupShortcut(path, exists));
+    EXPECT_EQ(S_OK, shortcuts.checkStartupShortcut(path, exists));
 
     EXPECT_EQ(expected, path);
     EXPECT_EQ(fileExists(expected), exists);
@@ -227,8 +224,8 @@ TEST_P(StartupMigrationTest, ReplacesOnlyThePreviousVersionsShortcut)
     for (int start = 1; start <= 2; ++start) {
         std::wstring path;
         bool exists = false;
-        ASSERT_EQ(S_OK, app.startup.checkStartupShortcut(path, exists));
-        const HRESULT result = app.startup.migrateStartupShortcut(path, exists);
+        ASSERT_EQ(S_OK, shortcuts.checkStartupShortcut(path, exists));
+        const HRESULT result = shortcuts.migrateStartupShortcut(path, exists);
         // Nothing is left to do at the next start.
         EXPECT_EQ(start == 1 ? c.expected : S_FALSE, result) << "start " << start;
 
@@ -245,7 +242,6 @@ TEST_P(StartupMigrationTest, ReplacesOnlyThePreviousVersionsShortcut)
             EXPECT_EQ(expected, now.target);
         }
     }
-    EXPECT_TRUE(system.debugLines.empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -267,35 +263,11 @@ TEST_F(StartupShortcutTest, FolderNamedLikeTheOldShortcutIsNothingToMigrate)
     ASSERT_TRUE(CreateDirectoryW(oldShortcutPath().c_str(), nullptr));
     std::wstring path;
     bool exists = false;
-    ASSERT_EQ(S_OK, app.startup.checkStartupShortcut(path, exists));
+    ASSERT_EQ(S_OK, shortcuts.checkStartupShortcut(path, exists));
 
-    EXPECT_EQ(S_FALSE, app.startup.migrateStartupShortcut(path, exists));
+    EXPECT_EQ(S_FALSE, shortcuts.migrateStartupShortcut(path, exists));
 
     EXPECT_FALSE(fileExists(shortcutPath()));
-}
-
-TEST_F(StartupShortcutTest, UnreadableOldShortcutIsReportedAtStartAndLeftAsItWas)
-{
-    writeFileBytes(oldShortcutPath(), "not a shell link");
-
-    app.migrateStartupShortcutAtStart();
-
-    ASSERT_EQ(1u, system.debugLines.size());
-    EXPECT_EQ(0u, system.debugLines[0].find(std::wstring(L"Peltorine: ") + kStartupChangeFailed.english + L" ["))
-        << system.debugLines[0];
-    EXPECT_EQ("not a shell link", readFileBytes(oldShortcutPath()));
-    EXPECT_FALSE(fileExists(shortcutPath()));
-}
-
-TEST_F(StartupShortcutTest, SuccessfulMigrationAtStartIsSilent)
-{
-    ASSERT_EQ(S_OK, writeShortcut(oldShortcutPath(), programs / L"Corvandelle\\Corvandelle.exe"));
-
-    app.migrateStartupShortcutAtStart();
-
-    EXPECT_TRUE(system.debugLines.empty());
-    EXPECT_FALSE(fileExists(oldShortcutPath()));
-    EXPECT_EQ(runningExecutable(), readShortcut(shortcutPath()).target);
 }
 
 } // namespace

@@ -9,10 +9,8 @@
 #include <string_view>
 #include <vector>
 
-#include "app/application.h"
+#include "settings/settings.h"
 #include "settings/migration.h"
-#include "tests/support/fake_desktop_wallpaper.h"
-#include "tests/support/recording_system.h"
 #include "tests/support/temp_folder.h"
 
 namespace {
@@ -113,12 +111,9 @@ TEST_F(MigrationTest, PreviousSectionAndPictureAreCarriedOverAndReadAtStart)
     writeFileBytes(previousFolder + L"\\Ảnh nền.png", kPicture);
     const std::string previousBytes = readFileBytes(previousSettings);
 
-    RecordingSystem system;
-    Application app(GetModuleHandleW(nullptr), system);
-    const auto desktop = FakeDesktopWallpaper::create();
-    desktop->setPosition(DWPOS_CENTER);
-    app.desktopWallpaper = desktop;
-    ASSERT_EQ(S_OK, app.loadSettingsFrom(local.path()));
+    Settings settings;
+    ASSERT_EQ(S_OK, settings.prepare(local.path()));
+    settings.read(FitCenter);
 
     EXPECT_EQ(kByteOrderMark, readFileBytes(settingsPath).substr(0, 2));
     EXPECT_EQ(previousLines, sectionLines(settingsPath, L"Peltorine"));
@@ -130,16 +125,16 @@ TEST_F(MigrationTest, PreviousSectionAndPictureAreCarriedOverAndReadAtStart)
     EXPECT_EQ(previousBytes, readFileBytes(previousSettings));
     EXPECT_EQ(kPicture, readFileBytes(previousFolder + L"\\Ảnh nền.png"));
 
-    EXPECT_EQ(15, app.settings.slideshowInterval);
-    EXPECT_EQ(FitFit, app.settings.fitMode);
-    EXPECT_EQ(kVietnamese, app.settings.language);
-    EXPECT_EQ(dataFolder + L"\\Ảnh nền.png", app.settings.defaultWallpaperPath);
+    EXPECT_EQ(15, settings.slideshowInterval());
+    EXPECT_EQ(FitFit, settings.fitMode());
+    EXPECT_EQ(kVietnamese, settings.language());
+    EXPECT_EQ(dataFolder + L"\\Ảnh nền.png", settings.defaultWallpaperPath());
     MONITORINFO primary{};
     primary.cbSize = sizeof(primary);
     ASSERT_TRUE(GetMonitorInfoW(MonitorFromPoint({0, 0}, MONITOR_DEFAULTTOPRIMARY), &primary));
-    EXPECT_TRUE(app.settings.widgetPositionSet);
-    EXPECT_EQ(primary.rcWork.left + 100, app.settings.widgetPosition.x);
-    EXPECT_EQ(primary.rcWork.top + 50, app.settings.widgetPosition.y);
+    ASSERT_TRUE(settings.widgetPosition().has_value());
+    EXPECT_EQ(primary.rcWork.left + 100, settings.widgetPosition()->x);
+    EXPECT_EQ(primary.rcWork.top + 50, settings.widgetPosition()->y);
 }
 
 struct BadDefaultCase {

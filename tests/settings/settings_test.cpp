@@ -8,9 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/application.h"
-#include "tests/support/fake_desktop_wallpaper.h"
-#include "tests/support/recording_system.h"
+#include "settings/settings.h"
 #include "tests/support/temp_folder.h"
 
 namespace {
@@ -31,12 +29,15 @@ std::string utf16File(std::wstring_view text)
 
 class SettingsTest : public ::testing::Test {
 protected:
-    SettingsTest()
+    // What the program does at start: the file prepared, then read with the shell's fit.
+    static HRESULT load(Settings& settings, const std::wstring& localAppData)
     {
-        desktop->addDisplay(L"\\\\?\\DISPLAY#A", {0, 0, 1920, 1080});
-        desktop->setPosition(static_cast<DESKTOP_WALLPAPER_POSITION>(kShellFit));
-        app.desktopWallpaper = desktop;
+        if (const HRESULT hr = settings.prepare(localAppData); FAILED(hr))
+            return hr;
+        settings.read(kShellFit);
+        return S_OK;
     }
+    HRESULT load() { return load(settings, local.path()); }
 
     std::wstring dataFolder() const { return local / L"Peltorine"; }
     std::wstring settingsFile() const { return dataFolder() + L"\\settings.ini"; }
@@ -49,40 +50,33 @@ protected:
     }
 
     TempFolder local;
-    Microsoft::WRL::ComPtr<FakeDesktopWallpaper> desktop = FakeDesktopWallpaper::create();
-    RecordingSystem system;
-    Application app{GetModuleHandleW(nullptr), system};
+    Settings settings;
 };
 
 TEST_F(SettingsTest, FirstStartCreatesTheFolderAndAnEmptyUtf16FileAndReadsDefaults)
 {
     const std::wstring localAppData = local / L"Users\\Ngọc\\AppData\\Local";
 
-    ASSERT_EQ(S_OK, app.loadSettingsFrom(localAppData));
+    ASSERT_EQ(S_OK, load(settings, localAppData));
 
-    EXPECT_EQ(localAppData + L"\\Peltorine", app.settings.dataFolder);
-    EXPECT_EQ(localAppData + L"\\Peltorine\\settings.ini", app.settings.settingsPath);
-    EXPECT_EQ(std::string("\xFF\xFE", 2), readFileBytes(app.settings.settingsPath));
+    EXPECT_EQ(localAppData + L"\\Peltorine", settings.dataFolder());
+    EXPECT_EQ(localAppData + L"\\Peltorine\\settings.ini", settings.settingsPath());
+    EXPECT_EQ(std::string("\xFF\xFE", 2), readFileBytes(settings.settingsPath()));
     EXPECT_FALSE(fileExists(localAppData + L"\\Peltorine\\settings.migrating"));
-    EXPECT_EQ(10, app.settings.slideshowInterval);
-    EXPECT_EQ(kShellFit, app.settings.fitMode);
-    EXPECT_EQ(kEnglish, app.settings.language);
-    EXPECT_EQ(L"", app.settings.defaultWallpaperPath);
-    EXPECT_EQ(L"", app.settings.targetMonitor);
-    EXPECT_FALSE(app.settings.widgetPositionSet);
-    EXPECT_EQ(64, app.settings.widgetSize);
-    // The shell is asked, never told.
-    ASSERT_EQ(1, desktop->totalCalls()) << desktop->callsText();
-    EXPECT_EQ(1, desktop->callCount(L"GetPosition"));
-    EXPECT_TRUE(system.debugLines.empty());
+    EXPECT_EQ(10, settings.slideshowInterval());
+    EXPECT_EQ(kShellFit, settings.fitMode());
+    EXPECT_EQ(kEnglish, settings.language());
+    EXPECT_EQ(L"", settings.defaultWallpaperPath());
+    EXPECT_EQ(L"", settings.targetMonitor());
+    EXPECT_FALSE(settings.widgetPosition().has_value());
+    EXPECT_EQ(64, settings.widgetSize());
 }
 
 TEST_F(SettingsTest, DataFolderThatIsAFileFailsTheLoadBeforeAnyKeyIsRead)
 {
     writeFileBytes(dataFolder(), "not a folder");
 
-    EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_ALREADY_EXISTS), app.loadSettingsFrom(local.path()));
-    EXPECT_EQ(0, desktop->totalCalls());
+    EXPECT_EQ(HRESULT_FROM_WIN32(ERROR_ALREADY_EXISTS), settings.prepare(local.path()));
     EXPECT_EQ("not a folder", readFileBytes(dataFolder()));
 }
 
@@ -181,24 +175,24 @@ TEST_P(SettingsKeyTest, LoadsTheStoredValueOrItsFallback)
     writeSettings(GetParam().lines);
     const std::string before = readFileBytes(settingsFile());
 
-    ASSERT_EQ(S_OK, app.loadSettingsFrom(local.path()));
+    ASSERT_EQ(S_OK, load());
 
-    EXPECT_EQ(expected.interval, app.settings.slideshowInterval);
-    EXPECT_EQ(expected.fit, app.settings.fitMode);
-    EXPECT_EQ(expected.language, app.settings.language);
+    EXPECT_EQ(expected.interval, settings.slideshowInterval());
+    EXPECT_EQ(expected.fit, settings.fitMode());
+    EXPECT_EQ(expected.language, settings.language());
     EXPECT_EQ(expected.defaultName.empty() ? L"" : dataFolder() + L"\\" + expected.defaultName,
-              app.settings.defaultWallpaperPath);
-    EXPECT_EQ(expected.monitor, app.settings.targetMonitor);
-    EXPECT_EQ(expected.positionSet, app.settings.widgetPositionSet);
+              settings.defaultWallpaperPath());
+    EXPECT_EQ(expected.monitor, settings.targetMonitor());
+    ASSERT_EQ(expected.positionSet, settings.widgetPosition().has_value());
     if (expected.positionSet) {
         MONITORINFO primary{};
         primary.cbSize = sizeof(primary);
         ASSERT_TRUE(GetMonitorInfoW(MonitorFromPoint({0, 0}, MONITOR_DEFAULTTOPRIMARY), &primary));
         const POINT origin = expected.fromWorkArea ? POINT{primary.rcWork.left, primary.rcWork.top} : POINT{0, 0};
-        EXPECT_EQ(origin.x + expected.x, app.settings.widgetPosition.x);
-        EXPECT_EQ(origin.y + expected.y, app.settings.widgetPosition.y);
+        EXPECT_EQ(origin.x + expected.x, settings.widgetPosition()->x);
+        EXPECT_EQ(origin.y + expected.y, settings.widgetPosition()->y);
     }
-    EXPECT_EQ(expected.size, app.settings.widgetSize);
+    EXPECT_EQ(expected.size, settings.widgetSize());
     // Loading never writes.
     EXPECT_EQ(before, readFileBytes(settingsFile()));
     EXPECT_FALSE(fileExists(dataFolder() + L"\\settings.migrating"));
@@ -230,13 +224,12 @@ TEST_F(SettingsTest, FileCutShortOrWithoutItsMarkIsRewrittenAsUtf16KeepingItsVal
         SCOPED_TRACE(row.what);
         CreateDirectoryW(dataFolder().c_str(), nullptr);
         writeFileBytes(settingsFile(), row.bytes);
-        RecordingSystem system;
-        Application app{GetModuleHandleW(nullptr), system};
+        Settings settings;
 
-        ASSERT_EQ(S_OK, app.loadSettingsFrom(local.path()));
+        ASSERT_EQ(S_OK, load(settings, local.path()));
 
-        EXPECT_EQ(row.interval, app.settings.slideshowInterval);
-        EXPECT_EQ(row.language, app.settings.language);
+        EXPECT_EQ(row.interval, settings.slideshowInterval());
+        EXPECT_EQ(row.language, settings.language());
         std::wstring expected = L"[Peltorine]\r\n";
         for (const std::wstring& line : row.lines)
             expected += line + L"\r\n";
@@ -244,7 +237,7 @@ TEST_F(SettingsTest, FileCutShortOrWithoutItsMarkIsRewrittenAsUtf16KeepingItsVal
         EXPECT_FALSE(fileExists(dataFolder() + L"\\settings.repairing"));
 
         // What is written from now on is UTF-16LE too.
-        ASSERT_TRUE(app.writeSetting(L"Monitor", L"Màn hình"));
+        ASSERT_EQ(S_OK, settings.setTargetMonitor(L"Màn hình"));
         EXPECT_NE(std::string::npos, readFileBytes(settingsFile()).find(std::string("M\0o\0n\0", 6)));
     }
 }
@@ -254,61 +247,90 @@ TEST_F(SettingsTest, TextLongerThan511CharactersIsCut)
     const std::wstring longValue = std::wstring(300, L'ệ') + std::wstring(300, L'x');
     writeSettings(L"Monitor=" + longValue + L"\r\n");
 
-    ASSERT_EQ(S_OK, app.loadSettingsFrom(local.path()));
+    ASSERT_EQ(S_OK, load());
 
-    EXPECT_EQ(longValue.substr(0, 511), app.settings.targetMonitor);
+    EXPECT_EQ(longValue.substr(0, 511), settings.targetMonitor());
 }
 
-TEST_F(SettingsTest, WrittenKeysAreReadBackByTheNextStartAndFieldsStayAsTheyWere)
+TEST_F(SettingsTest, EverySetterWritesItsKeyAndTheNextStartReadsItBack)
 {
-    ASSERT_EQ(S_OK, app.loadSettingsFrom(local.path()));
+    ASSERT_EQ(S_OK, load());
     const std::wstring display = L"\\\\?\\DISPLAY#Màn_hình_phụ#{e6f07b5f-ee97-4a90-b076-33f57bf4eaa7}";
 
-    EXPECT_TRUE(app.writeSetting(L"Interval", L"15"));
-    EXPECT_TRUE(app.writeSetting(L"Interval", L"30"));
-    EXPECT_TRUE(app.writeSetting(L"Monitor", display));
-    EXPECT_TRUE(app.writeSetting(L"Default", L"Ảnh nền.png"));
+    ASSERT_EQ(S_OK, settings.setSlideshowInterval(15));
+    ASSERT_EQ(S_OK, settings.setSlideshowInterval(30));
+    ASSERT_EQ(S_OK, settings.setTargetMonitor(display));
+    ASSERT_EQ(S_OK, settings.setDefaultWallpaper(dataFolder() + L"\\Ảnh nền.png"));
+    ASSERT_EQ(S_OK, settings.setFitMode(FitCenter));
+    ASSERT_EQ(S_OK, settings.setLanguage(kVietnamese));
+    ASSERT_EQ(S_OK, settings.setWidgetSize(96));
+    ASSERT_EQ(S_OK, settings.setWidgetPosition({-1200, 35}));
 
-    EXPECT_TRUE(system.debugLines.empty());
-    EXPECT_EQ(10, app.settings.slideshowInterval);
-    EXPECT_EQ(L"", app.settings.targetMonitor);
-    EXPECT_EQ(L"", app.settings.defaultWallpaperPath);
+    EXPECT_EQ(30, settings.slideshowInterval());
+    EXPECT_EQ(display, settings.targetMonitor());
+    EXPECT_EQ(dataFolder() + L"\\Ảnh nền.png", settings.defaultWallpaperPath());
     EXPECT_EQ(std::string("\xFF\xFE", 2), readFileBytes(settingsFile()).substr(0, 2));
 
-    Application next(GetModuleHandleW(nullptr), system);
-    next.desktopWallpaper = desktop;
-    ASSERT_EQ(S_OK, next.loadSettingsFrom(local.path()));
-    EXPECT_EQ(30, next.settings.slideshowInterval);
-    EXPECT_EQ(display, next.settings.targetMonitor);
-    EXPECT_EQ(dataFolder() + L"\\Ảnh nền.png", next.settings.defaultWallpaperPath);
+    Settings next;
+    ASSERT_EQ(S_OK, load(next, local.path()));
+    EXPECT_EQ(30, next.slideshowInterval());
+    EXPECT_EQ(display, next.targetMonitor());
+    EXPECT_EQ(dataFolder() + L"\\Ảnh nền.png", next.defaultWallpaperPath());
+    EXPECT_EQ(FitCenter, next.fitMode());
+    EXPECT_EQ(kVietnamese, next.language());
+    EXPECT_EQ(96, next.widgetSize());
+    ASSERT_TRUE(next.widgetPosition().has_value());
+    EXPECT_EQ(-1200, next.widgetPosition()->x);
+    EXPECT_EQ(35, next.widgetPosition()->y);
+
+    // Back to the default corner, as the next start sees it.
+    ASSERT_EQ(S_OK, settings.resetWidgetPosition());
+    EXPECT_FALSE(settings.widgetPosition().has_value());
+    Settings third;
+    ASSERT_EQ(S_OK, load(third, local.path()));
+    EXPECT_FALSE(third.widgetPosition().has_value());
 }
 
-struct FailedWriteCase {
-    std::uint32_t language;
-    const wchar_t* line;
-};
-
-TEST_F(SettingsTest, FailedWriteIsReportedInTheCurrentLanguageAndChangesNothing)
+TEST_F(SettingsTest, AFailedWriteIsReturnedAndChangesNeitherTheFileNorTheValue)
 {
-    // 0x80070020, the sharing violation, as an unsigned decimal number.
-    const FailedWriteCase cases[] = {
-        {kEnglish, L"Peltorine: Couldn't save the settings. [2147942432]\n"},
-        {kVietnamese, L"Peltorine: Không lưu được cài đặt. [2147942432]\n"},
-    };
-    ASSERT_EQ(S_OK, app.loadSettingsFrom(local.path()));
+    ASSERT_EQ(S_OK, load());
     const std::string before = readFileBytes(settingsFile());
-    for (const FailedWriteCase& test : cases) {
-        system.debugLines.clear();
-        app.settings.language = test.language;
-        {
-            const HeldOpen other(settingsFile());
-            ASSERT_TRUE(other.held());
+    {
+        const HeldOpen other(settingsFile());
+        ASSERT_TRUE(other.held());
+        // 0x80070020, the sharing violation.
+        const HRESULT kSharingViolation = HRESULT_FROM_WIN32(ERROR_SHARING_VIOLATION);
 
-            EXPECT_FALSE(app.writeSetting(L"Interval", L"30"));
-        }
-        EXPECT_EQ(std::vector<std::wstring>{test.line}, system.debugLines);
-        EXPECT_EQ(10, app.settings.slideshowInterval);
-        EXPECT_EQ(before, readFileBytes(settingsFile()));
+        EXPECT_EQ(kSharingViolation, settings.setSlideshowInterval(30));
+        EXPECT_EQ(kSharingViolation, settings.setFitMode(FitCenter));
+        EXPECT_EQ(kSharingViolation, settings.setLanguage(kVietnamese));
+        EXPECT_EQ(kSharingViolation, settings.setTargetMonitor(L"\\\\?\\DISPLAY#B"));
+        EXPECT_EQ(kSharingViolation, settings.setDefaultWallpaper(dataFolder() + L"\\a.png"));
+        EXPECT_EQ(kSharingViolation, settings.setWidgetSize(128));
+        EXPECT_EQ(kSharingViolation, settings.setWidgetPosition({5, 5}));
+    }
+
+    EXPECT_EQ(10, settings.slideshowInterval());
+    EXPECT_EQ(kShellFit, settings.fitMode());
+    EXPECT_EQ(kEnglish, settings.language());
+    EXPECT_EQ(L"", settings.targetMonitor());
+    EXPECT_EQ(L"", settings.defaultWallpaperPath());
+    EXPECT_EQ(64, settings.widgetSize());
+    EXPECT_FALSE(settings.widgetPosition().has_value());
+    EXPECT_EQ(before, readFileBytes(settingsFile()));
+}
+
+TEST_F(SettingsTest, NewDataFilePathsAreFreshPngNamesInTheDataFolder)
+{
+    ASSERT_EQ(S_OK, load());
+
+    const std::wstring first = settings.newDataFilePath();
+    const std::wstring second = settings.newDataFilePath();
+
+    EXPECT_NE(first, second);
+    for (const std::wstring& path : {first, second}) {
+        EXPECT_EQ(0u, path.find(dataFolder() + L"\\{")) << utf8(path);
+        EXPECT_EQ(path.size() - 4, path.rfind(L".png")) << utf8(path);
     }
 }
 

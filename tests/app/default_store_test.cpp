@@ -15,13 +15,12 @@
 #include <string>
 #include <vector>
 
-#include "app/application.h"
-#include "tests/support/fake_desktop_wallpaper.h"
-#include "tests/support/recording_system.h"
+#include "common/picture_files.h"
+#include "common/strings.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/wallpaper_world.h"
-#include "common/strings.h"
-#include "wallpaper/file_rules.h"
+#include "tests/support/windowed_world.h"
+#include "tray/menu_model.h"
 
 using Microsoft::WRL::ComPtr;
 
@@ -105,23 +104,16 @@ struct DialogCall {
 };
 
 // A started program with its data folder in a temporary local application-data folder,
-// a fake desktop, a real WIC factory, a tray icon that takes balloons, and a file dialog
-// that answers with the next scripted list.
+// a fake desktop with two displays, a real WIC factory, a tray icon that takes balloons, and a
+// file dialog that answers with the next scripted list.
 class DefaultStoreTest : public ::testing::Test {
 protected:
+    static constexpr const wchar_t* kFirstDisplay = L"\\\\?\\DISPLAY#1";
+
     DefaultStoreTest()
     {
-        fake->addDisplay(kDisplay1, kRect1, L"C:\\old.jpg");
-        fake->addDisplay(kDisplay2, kRect2, L"C:\\old.jpg");
-        app.desktopWallpaper = fake;
-        EXPECT_EQ(S_OK, CoCreateInstance(CLSID_WICImagingFactory2, nullptr, CLSCTX_INPROC_SERVER,
-                                         IID_PPV_ARGS(&app.imagingFactory)));
-        EXPECT_EQ(S_OK, app.loadSettingsFrom(local.path()));
-        // Only the owner of the dialog; a window of its own so that the handle is real.
-        app.controlWindow.reset(CreateWindowExW(0, L"Static", L"Peltorine", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                                GetModuleHandleW(nullptr), nullptr));
-        app.trayIcon.add(app.controlWindow.get(), TrayCallbackMessage);
-        app.chooseFilesFunction = [this](HWND owner, bool forDefault, std::uint32_t language) {
+        world.world.fake->addDisplay(kDisplay2, kRect2, L"C:\\old.jpg");
+        world.chooseFiles = [this](HWND owner, bool forDefault, std::uint32_t language) {
             dialogCalls.push_back({owner, forDefault, language});
             std::vector<std::wstring> answer;
             if (!dialogAnswers.empty()) {
@@ -130,21 +122,15 @@ protected:
             }
             return answer;
         };
-        fake->clearCalls();
-        system.iconCalls.clear();
+        EXPECT_EQ(S_OK, world.start());
+        world.world.fake->clearCalls();
+        world.system.iconCalls.clear();
+        world.system.debugLines.clear();
     }
 
-    std::wstring dataFolder() const { return local / L"Peltorine"; }
-
-    std::optional<std::wstring> defaultKey() const
-    {
-        constexpr const wchar_t* kMissing = L"\x1F(missing)";
-        wchar_t value[512] = {};
-        GetPrivateProfileStringW(L"Peltorine", L"Default", kMissing, value, 512, app.settings.settingsPath.c_str());
-        if (std::wstring(value) == kMissing)
-            return std::nullopt;
-        return std::wstring(value);
-    }
+    std::wstring dataFolder() const { return world.folder / L"Peltorine"; }
+    std::optional<std::wstring> defaultKey() const { return world.setting(L"Default"); }
+    const Settings& settings() const { return world.app.settings(); }
 
     // The files that the choice added to the data folder.
     std::vector<std::wstring> copies() const
@@ -158,7 +144,7 @@ protected:
     std::vector<std::pair<bool, std::wstring>> balloons() const
     {
         std::vector<std::pair<bool, std::wstring>> shown;
-        for (const auto& call : system.iconCalls) {
+        for (const auto& call : world.system.iconCalls) {
             if (call.message == NIM_MODIFY && (call.data.uFlags & NIF_INFO)) {
                 EXPECT_STREQ(L"Peltorine", call.data.szInfoTitle);
                 shown.emplace_back(call.data.dwInfoFlags == NIIF_WARNING, call.data.szInfo);
@@ -171,39 +157,25 @@ protected:
     std::wstring chooseSuccessfully(const std::wstring& path)
     {
         dialogAnswers.push_back({path});
-        app.chooseDefaultWallpaper();
-        return app.settings.defaultWallpaperPath;
+        world.app.chooseDefaultWallpaper();
+        return settings().defaultWallpaperPath();
     }
 
     PictureFolder pictures;
-    TempFolder local;
-    RecordingSystem system;
-    ComPtr<FakeDesktopWallpaper> fake = FakeDesktopWallpaper::create();
-    Application app{GetModuleHandleW(nullptr), system};
+    WindowedWorld world{false};
     std::vector<std::vector<std::wstring>> dialogAnswers;
     std::vector<DialogCall> dialogCalls;
 };
-
-TEST_F(DefaultStoreTest, NewDataFilePathNamesAFreshGuidPngInTheDataFolder)
-{
-    const std::wstring first = app.newDataFilePath();
-    const std::wstring second = app.newDataFilePath();
-
-    ASSERT_EQ(0u, first.rfind(dataFolder() + L"\\", 0)) << first;
-    EXPECT_TRUE(isGuidName(first.substr(dataFolder().size() + 1), L".png")) << first;
-    EXPECT_NE(first, second);
-    EXPECT_FALSE(fileExists(first));
-}
 
 TEST_F(DefaultStoreTest, ChoosingAPngStoresAByteForByteCopyUnderAGuidName)
 {
     const std::wstring source = pictures.png(L"Sunset.png");
     dialogAnswers.push_back({source});
 
-    app.chooseDefaultWallpaper();
+    world.app.chooseDefaultWallpaper();
 
     ASSERT_EQ(1u, dialogCalls.size());
-    EXPECT_EQ(app.controlWindow.get(), dialogCalls[0].owner);
+    EXPECT_EQ(world.app.controlWindow(), dialogCalls[0].owner);
     EXPECT_TRUE(dialogCalls[0].forDefault);
     EXPECT_EQ(kEnglish, dialogCalls[0].language);
     const std::vector<std::wstring> stored = copies();
@@ -211,18 +183,19 @@ TEST_F(DefaultStoreTest, ChoosingAPngStoresAByteForByteCopyUnderAGuidName)
     EXPECT_TRUE(isGuidName(stored[0], L".png")) << stored[0];
     EXPECT_EQ(readFileBytes(source), readFileBytes(dataFolder() + L"\\" + stored[0]));
     EXPECT_EQ(stored[0], defaultKey());
-    EXPECT_EQ(dataFolder() + L"\\" + stored[0], app.settings.defaultWallpaperPath);
-    EXPECT_EQ(std::vector<std::wstring>{notificationLine(L"Default wallpaper saved.", S_OK)}, system.debugLines);
+    EXPECT_EQ(dataFolder() + L"\\" + stored[0], settings().defaultWallpaperPath());
+    EXPECT_EQ(std::vector<std::wstring>{notificationLine(L"Default wallpaper saved.", S_OK)}, world.system.debugLines);
     EXPECT_EQ((std::vector<std::pair<bool, std::wstring>>{{false, L"Default wallpaper saved."}}), balloons());
-    EXPECT_FALSE(app.widget.errorFlash());
+    EXPECT_FALSE(world.app.widget().errorFlash());
     // Choosing only stores the picture; the desktop is not touched.
-    EXPECT_EQ(0, fake->totalCalls()) << fake->callsText();
-    EXPECT_EQ(L"C:\\old.jpg", fake->wallpaperOf(kDisplay1));
+    EXPECT_EQ(0, world.fake->totalCalls()) << world.fake->callsText();
+    EXPECT_EQ(L"C:\\old.jpg", world.fake->wallpaperOf(kFirstDisplay));
 }
 
 TEST_F(DefaultStoreTest, VietnameseDialogAndMessage)
 {
-    app.settings.language = kVietnamese;
+    world.app.executeCommand(kCommandVietnamese, {});
+    world.system.iconCalls.clear();
 
     chooseSuccessfully(pictures.jpeg(L"Ảnh.jpg"));
 
@@ -242,10 +215,10 @@ TEST_F(DefaultStoreTest, UpperCaseJpegExtensionIsKeptAndTheNextStartUsesTheCopy)
     EXPECT_TRUE(isGuidName(names[0], L".JPEG")) << names[0];
     EXPECT_EQ(readFileBytes(source), readFileBytes(stored));
 
-    RecordingSystem nextSystem;
-    Application next{GetModuleHandleW(nullptr), nextSystem};
-    ASSERT_EQ(S_OK, next.loadSettingsFrom(local.path()));
-    EXPECT_EQ(stored, next.settings.defaultWallpaperPath);
+    Settings next;
+    ASSERT_EQ(S_OK, next.prepare(world.folder.path()));
+    next.read(kDefaultFit);
+    EXPECT_EQ(stored, next.defaultWallpaperPath());
 }
 
 TEST_F(DefaultStoreTest, PngContentNamedJpgIsStoredUnderItsOwnName)
@@ -288,14 +261,14 @@ TEST_P(DefaultStoreRefusalTest, IsReportedAndLeavesNothingBehind)
 {
     const RefusedCase& c = GetParam();
     const std::wstring previous = chooseSuccessfully(pictures.png(L"previous.png"));
-    system.debugLines.clear();
-    system.iconCalls.clear();
+    world.system.debugLines.clear();
+    world.system.iconCalls.clear();
     const std::wstring source = c.make(pictures);
     ASSERT_FALSE(source.empty());
     HRESULT expected = c.code;
     if (expected == S_OK) {
         ComPtr<IWICBitmapFrameDecode> frame;
-        expected = openImageFrame(*app.imagingFactory.Get(), source, &frame);
+        expected = openImageFrame(*createImagingFactory().Get(), source, &frame);
         ASSERT_TRUE(FAILED(expected));
     }
     // The file stays locked while the store looks at it; a refusal by name must not need to open it.
@@ -305,13 +278,13 @@ TEST_P(DefaultStoreRefusalTest, IsReportedAndLeavesNothingBehind)
         held.emplace(source);
     dialogAnswers.push_back({source});
 
-    app.chooseDefaultWallpaper();
+    world.app.chooseDefaultWallpaper();
 
     const std::wstring message = L"Couldn't save the default wallpaper. Choose a valid PNG or JPEG image.";
-    EXPECT_EQ(std::vector<std::wstring>{notificationLine(message, expected)}, system.debugLines);
+    EXPECT_EQ(std::vector<std::wstring>{notificationLine(message, expected)}, world.system.debugLines);
     EXPECT_EQ((std::vector<std::pair<bool, std::wstring>>{{true, message}}), balloons());
     EXPECT_EQ(std::vector<std::wstring>{fileNameOf(previous)}, copies());
-    EXPECT_EQ(previous, app.settings.defaultWallpaperPath);
+    EXPECT_EQ(previous, settings().defaultWallpaperPath());
     EXPECT_EQ(fileNameOf(previous), defaultKey());
 }
 
@@ -336,86 +309,87 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(DefaultStoreTest, FailedCopyIsReportedWithTheSystemsCode)
 {
     const std::wstring source = pictures.png(L"fine.png");
-    app.settings.dataFolder = local / L"Peltorine\\removed meanwhile";
+    // The data folder went away under the running program.
+    ASSERT_TRUE(MoveFileW(dataFolder().c_str(), (world.folder / L"moved away").c_str()));
     dialogAnswers.push_back({source});
 
-    app.chooseDefaultWallpaper();
+    world.app.chooseDefaultWallpaper();
 
     EXPECT_EQ(std::vector<std::wstring>{notificationLine(
                   L"Couldn't save the default wallpaper. Choose a valid PNG or JPEG image.",
                   HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND))},
-              system.debugLines);
-    EXPECT_EQ(L"", app.settings.defaultWallpaperPath);
+              world.system.debugLines);
+    EXPECT_EQ(L"", settings().defaultWallpaperPath());
     EXPECT_FALSE(defaultKey().has_value());
 }
 
 TEST_F(DefaultStoreTest, FailedSettingsWriteRemovesTheCopyAndKeepsThePreviousDefault)
 {
     const std::wstring previous = chooseSuccessfully(pictures.png(L"previous.png"));
-    system.debugLines.clear();
+    world.system.debugLines.clear();
     // A read-only source gives a read-only copy; it must go all the same.
     const std::wstring source = pictures.jpeg(L"locked-down.jpg");
     ASSERT_TRUE(SetFileAttributesW(source.c_str(), FILE_ATTRIBUTE_READONLY));
     dialogAnswers.push_back({source});
     {
-        HeldOpen settings(app.settings.settingsPath);
-        ASSERT_TRUE(settings.held());
+        HeldOpen held(world.settingsFile());
+        ASSERT_TRUE(held.held());
 
-        app.chooseDefaultWallpaper();
+        world.app.chooseDefaultWallpaper();
     }
     SetFileAttributesW(source.c_str(), FILE_ATTRIBUTE_NORMAL);
 
     EXPECT_EQ(std::vector<std::wstring>{notificationLine(L"Couldn't save the settings.",
                                                          HRESULT_FROM_WIN32(ERROR_SHARING_VIOLATION))},
-              system.debugLines);
+              world.system.debugLines);
     EXPECT_EQ(std::vector<std::wstring>{fileNameOf(previous)}, copies());
-    EXPECT_EQ(previous, app.settings.defaultWallpaperPath);
+    EXPECT_EQ(previous, settings().defaultWallpaperPath());
     EXPECT_EQ(fileNameOf(previous), defaultKey());
 }
 
 TEST_F(DefaultStoreTest, CancelledDialogDoesNothing)
 {
-    const std::string settingsBefore = readFileBytes(app.settings.settingsPath);
+    const std::string settingsBefore = readFileBytes(world.settingsFile());
 
-    app.chooseDefaultWallpaper();
+    world.app.chooseDefaultWallpaper();
 
     EXPECT_EQ(1u, dialogCalls.size());
     EXPECT_TRUE(copies().empty());
-    EXPECT_TRUE(system.debugLines.empty());
-    EXPECT_TRUE(system.iconCalls.empty());
-    EXPECT_EQ(settingsBefore, readFileBytes(app.settings.settingsPath));
-    EXPECT_EQ(L"", app.settings.defaultWallpaperPath);
+    EXPECT_TRUE(world.system.debugLines.empty());
+    EXPECT_TRUE(world.system.iconCalls.empty());
+    EXPECT_EQ(settingsBefore, readFileBytes(world.settingsFile()));
+    EXPECT_EQ(L"", settings().defaultWallpaperPath());
 }
 
 TEST_F(DefaultStoreTest, RestoringWithoutAUsableDefaultOpensTheChoiceAndShowsIt)
 {
     // No default yet, and a default whose file has gone.
     for (const std::wstring& before : {std::wstring(), dataFolder() + L"\\{deleted}.png"}) {
-        app.settings.defaultWallpaperPath = before;
+        settings().defaultWallpaperPath() = before;
         dialogCalls.clear();
         const std::wstring source = pictures.png(L"restored.png");
         dialogAnswers.push_back({source});
 
-        app.restoreDefaultWallpaper();
+        world.app.restoreDefaultWallpaper();
 
         ASSERT_EQ(1u, dialogCalls.size());
         EXPECT_TRUE(dialogCalls[0].forDefault);
-        ASSERT_NE(before, app.settings.defaultWallpaperPath);
-        EXPECT_EQ(app.settings.defaultWallpaperPath, fake->wallpaperOf(kDisplay1));
-        EXPECT_EQ(app.settings.defaultWallpaperPath, fake->wallpaperOf(kDisplay2));
-        EXPECT_EQ(readFileBytes(source), readFileBytes(app.settings.defaultWallpaperPath));
+        ASSERT_NE(before, settings().defaultWallpaperPath());
+        EXPECT_EQ(settings().defaultWallpaperPath(), world.fake->wallpaperOf(kFirstDisplay));
+        EXPECT_EQ(settings().defaultWallpaperPath(), world.fake->wallpaperOf(kDisplay2));
+        EXPECT_EQ(readFileBytes(source), readFileBytes(settings().defaultWallpaperPath()));
     }
 }
 
 TEST_F(DefaultStoreTest, RestoringWithoutADefaultAndCancellingChangesNothing)
 {
-    const FakeDesktopState desktopBefore = fake->state();
+    const FakeDesktopState desktopBefore = world.fake->state();
 
-    app.restoreDefaultWallpaper();
+    world.app.restoreDefaultWallpaper();
 
     EXPECT_EQ(1u, dialogCalls.size());
-    EXPECT_EQ(desktopBefore, fake->state());
-    EXPECT_TRUE(system.debugLines.empty());
+    EXPECT_EQ(desktopBefore, world.fake->state());
+    EXPECT_TRUE(world.system.debugLines.empty());
     EXPECT_TRUE(copies().empty());
 }
 
@@ -424,10 +398,10 @@ TEST_F(DefaultStoreTest, RestoringAUsableDefaultDoesNotAsk)
     const std::wstring stored = chooseSuccessfully(pictures.png(L"kept.png"));
     dialogCalls.clear();
 
-    app.restoreDefaultWallpaper();
+    world.app.restoreDefaultWallpaper();
 
     EXPECT_TRUE(dialogCalls.empty());
-    EXPECT_EQ(stored, fake->wallpaperOf(kDisplay1));
+    EXPECT_EQ(stored, world.fake->wallpaperOf(kFirstDisplay));
 }
 
 } // namespace

@@ -1,0 +1,84 @@
+// The previous version's Startup shortcut is replaced at every start; only a real failure is told.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <objbase.h>
+#include <shobjidl.h>
+#include <wrl/client.h>
+
+#include <string>
+#include <vector>
+
+#include "common/strings.h"
+#include "tests/support/temp_folder.h"
+#include "tests/support/windowed_world.h"
+
+using Microsoft::WRL::ComPtr;
+
+namespace {
+
+HRESULT writeShortcut(const std::wstring& path, const std::wstring& target)
+{
+    ComPtr<IShellLinkW> link;
+    ComPtr<IPersistFile> file;
+    HRESULT hr = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&link));
+    if (SUCCEEDED(hr))
+        hr = link->SetPath(target.c_str());
+    if (SUCCEEDED(hr))
+        hr = link.As(&file);
+    if (SUCCEEDED(hr))
+        hr = file->Save(path.c_str(), TRUE);
+    return hr;
+}
+
+std::wstring shortcutTarget(const std::wstring& path)
+{
+    ComPtr<IShellLinkW> link;
+    ComPtr<IPersistFile> file;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&link))) ||
+        FAILED(link.As(&file)) || FAILED(file->Load(path.c_str(), STGM_READ)))
+        return {};
+    std::vector<wchar_t> text(32768, L'\0');
+    if (FAILED(link->GetPath(text.data(), static_cast<int>(text.size()), nullptr, SLGP_RAWPATH)))
+        return {};
+    return text.data();
+}
+
+std::wstring runningExecutable()
+{
+    std::vector<wchar_t> path(32768, L'\0');
+    const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    return std::wstring(path.data(), length);
+}
+
+TEST(StartupMigrationAtStart, AnUnreadableOldShortcutIsReportedAndLeftAsItWas)
+{
+    WindowedWorld world(false);
+    const std::wstring oldShortcut = world.startupFolder / L"Corvandelle.lnk";
+    writeFileBytes(oldShortcut, "not a shell link");
+
+    ASSERT_EQ(S_OK, world.start());
+
+    ASSERT_EQ(1u, world.system.debugLines.size());
+    EXPECT_EQ(0u, world.system.debugLines[0].find(std::wstring(L"Peltorine: ") + kStartupChangeFailed.english + L" ["))
+        << world.system.debugLines[0];
+    EXPECT_EQ("not a shell link", readFileBytes(oldShortcut));
+    EXPECT_FALSE(fileExists(world.startupFolder / L"Peltorine.lnk"));
+}
+
+TEST(StartupMigrationAtStart, ASuccessfulMigrationIsSilent)
+{
+    WindowedWorld world(false);
+    TempFolder programs;
+    const std::wstring oldProgram = programs / L"Corvandelle.exe";
+    writeFileBytes(oldProgram, "MZ");
+    ASSERT_EQ(S_OK, writeShortcut(world.startupFolder / L"Corvandelle.lnk", oldProgram));
+
+    ASSERT_EQ(S_OK, world.start());
+
+    EXPECT_TRUE(world.system.debugLines.empty());
+    EXPECT_FALSE(fileExists(world.startupFolder / L"Corvandelle.lnk"));
+    EXPECT_EQ(runningExecutable(), shortcutTarget(world.startupFolder / L"Peltorine.lnk"));
+}
+
+} // namespace
