@@ -63,6 +63,8 @@ HRESULT Application::loadSettingsFrom(const std::wstring& localAppData) noexcept
     VideoEvents& videoEvents = *this;
     engine_.emplace(*desktopWallpaper_.Get(), *imagingFactory_.Get(), settings_, engineEvents);
     video_.emplace(*desktopWallpaper_.Get(), *imagingFactory_.Get(), settings_, system_, videoEvents, std::move(findHost));
+    // Pictures an earlier run stored and let go of.
+    engine_->sweepStoredPictures();
     return S_OK;
 }
 

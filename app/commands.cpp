@@ -172,6 +172,9 @@ void Application::chooseDefaultWallpaper() noexcept
     if (chosen.empty())
         return;
     const DefaultStoreResult stored = storeDefaultWallpaper(settings_, imagingFactory_.Get(), chosen.front());
+    // The previous default's copy goes unless something still shows it.
+    if (SUCCEEDED(stored.code))
+        engine_->releaseUnusedPictures();
     if (stored.settingsFailed)
         reportSettingsResult(stored.code);
     else

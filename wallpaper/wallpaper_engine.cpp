@@ -1,6 +1,7 @@
 #include "wallpaper/wallpaper_engine.h"
 
 #include "common/picture_files.h"
+#include "settings/stored_pictures.h"
 #include "platform/paths.h"
 #include "wallpaper/desktop.h"
 
@@ -150,9 +151,9 @@ HRESULT WallpaperEngine::commitState(WallpaperState state, bool restoring, bool 
         reportSettingsFailure(settings_.setFitMode(fit));
         if (state.mode == ModeSlideshow)
             reportSettingsFailure(settings_.setSlideshowInterval(state.interval));
-        undoEntry_.reset();
+        dropUndoEntry();
     } else {
-        undoEntry_ = std::move(before);
+        keepUndoEntry(std::move(before));
     }
 
     COLORREF background = 0;
@@ -160,11 +161,13 @@ HRESULT WallpaperEngine::commitState(WallpaperState state, bool restoring, bool 
         (void)desktop_.GetBackgroundColor(&background);
     // The previous video, if any, stops and its windows close.
     events_.showCommittedVideo(videoReady, background);
-    events_.wallpaperShown(state.mode);
+    const WallpaperMode mode = state.mode;
     currentState_ = std::move(state);
     slideshowStopped_ = false;
+    events_.wallpaperShown(mode);
     // A new or restored slideshow starts a full interval from now.
     events_.slideshowTimerChanged(true);
+    releaseUnusedPictures();
     return S_OK;
 }
 
@@ -214,7 +217,7 @@ void WallpaperEngine::setFit(FitMode fit) noexcept
         return;
     }
     currentState_.fit = fit;
-    undoEntry_ = std::move(before);
+    keepUndoEntry(std::move(before));
     reportSettingsFailure(settings_.setFitMode(fit));
 }
 
@@ -249,9 +252,10 @@ void WallpaperEngine::undoVideoFit() noexcept
     }
     events_.cancelVideoOpening();
     currentState_.fit = fit;
-    undoEntry_.reset();
+    dropUndoEntry();
     reportSettingsFailure(settings_.setFitMode(fit));
     events_.slideshowTimerChanged(false);
+    releaseUnusedPictures();
 }
 
 void WallpaperEngine::undoLastChange() noexcept
@@ -287,6 +291,8 @@ HRESULT WallpaperEngine::replaceVideoWithStill(const std::wstring& framePath) no
     // Without it the shell's own wallpaper, which lay under the video, shows.
     if (currentState_.mode == ModeVideo)
         currentState_ = WallpaperState{};
+    if (SUCCEEDED(result))
+        releaseUnusedPictures();
     return result;
 }
 
@@ -302,6 +308,60 @@ HRESULT WallpaperEngine::commitVideoFrame(const std::wstring& framePath) noexcep
     const HRESULT result = commitState(std::move(still), false);
     events_.slideshowTimerChanged(false);
     return result;
+}
+
+void WallpaperEngine::releaseUnusedPictures() noexcept
+{
+    try {
+        std::vector<std::wstring> used = currentState_.files;
+        used.push_back(settings_.defaultWallpaperPath());
+        used.insert(used.end(), shellPictures_.begin(), shellPictures_.end());
+        if (undoEntry_) {
+            used.insert(used.end(), undoEntry_->state.files.begin(), undoEntry_->state.files.end());
+            for (const DisplayWallpaper& display : undoEntry_->desktop.displays)
+                used.push_back(display.wallpaper);
+        }
+        removeStoredPicturesExcept(settings_.dataFolder(), used);
+    } catch (...) {
+        // Out of memory: the pictures stay until the next change.
+    }
+}
+
+void WallpaperEngine::sweepStoredPictures() noexcept
+{
+    DesktopSnapshot shown;
+    // A display whose wallpaper cannot be read might show one of ours: nothing goes then.
+    if (FAILED(captureDesktop(desktop_, shown)) || !shown.unreadable.empty())
+        return;
+    try {
+        shellPictures_.clear();
+        for (DisplayWallpaper& display : shown.displays)
+            shellPictures_.push_back(std::move(display.wallpaper));
+    } catch (...) {
+        return;
+    }
+    releaseUnusedPictures();
+}
+
+// The entry's desktop is what the shell went on showing where the change did not reach, so its
+// pictures stay in use until the next capture records the shell again.
+void WallpaperEngine::dropUndoEntry() noexcept
+{
+    if (!undoEntry_)
+        return;
+    try {
+        for (DisplayWallpaper& display : undoEntry_->desktop.displays)
+            shellPictures_.push_back(std::move(display.wallpaper));
+    } catch (...) {
+    }
+    undoEntry_.reset();
+}
+
+void WallpaperEngine::keepUndoEntry(UndoEntry entry) noexcept
+{
+    undoEntry_ = std::move(entry);
+    // The new entry records everything the shell showed.
+    shellPictures_.clear();
 }
 
 void WallpaperEngine::reportSettingsFailure(HRESULT code) noexcept

@@ -83,10 +83,19 @@ public:
     // ... and "Use current video frame", a commit that keeps the video for undo.
     [[nodiscard]] HRESULT commitVideoFrame(const std::wstring& framePath) noexcept;
 
+    // Deletes the stored pictures of the data folder that nothing refers to any more: not the
+    // settings' default, not the state shown, not the undo entry, not what the shell went on
+    // showing. Every change that can let one go ends with it.
+    void releaseUnusedPictures() noexcept;
+    // The same at start, with what the shell shows now asked of it.
+    void sweepStoredPictures() noexcept;
+
 private:
     [[nodiscard]] bool undoRedrawsVideo() const noexcept;
     void undoVideoFit() noexcept;
     void reportSettingsFailure(HRESULT code) noexcept;
+    void keepUndoEntry(UndoEntry entry) noexcept;
+    void dropUndoEntry() noexcept;
 
     IDesktopWallpaper& desktop_;
     IWICImagingFactory& imaging_;
@@ -97,4 +106,6 @@ private:
     std::optional<UndoEntry> undoEntry_;
     // Set when a whole cycle of pictures failed: the slideshow state stays, its timer does not.
     bool slideshowStopped_ = false;
+    // Pictures the shell showed when the last record of it was let go (or at start): in use.
+    std::vector<std::wstring> shellPictures_;
 };

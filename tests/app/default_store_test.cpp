@@ -17,6 +17,7 @@
 
 #include "common/picture_files.h"
 #include "common/strings.h"
+#include "platform/paths.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/wallpaper_world.h"
 #include "tests/support/windowed_world.h"
@@ -230,16 +231,27 @@ TEST_F(DefaultStoreTest, PngContentNamedJpgIsStoredUnderItsOwnName)
     EXPECT_EQ(dataFolder() + L"\\" + copies()[0], stored);
 }
 
-TEST_F(DefaultStoreTest, ChoosingTwiceKeepsBothCopiesAndTheKeyNamesTheSecond)
+TEST_F(DefaultStoreTest, EachNewChoiceReleasesThePreviousCopy)
+{
+    std::wstring stored;
+    for (const wchar_t* name : {L"one.png", L"two.png", L"three.png", L"four.png"})
+        stored = chooseSuccessfully(pictures.png(name));
+
+    EXPECT_EQ(std::vector<std::wstring>{fileNameOf(stored)}, copies());
+    EXPECT_EQ(fileNameOf(stored), defaultKey());
+}
+
+TEST_F(DefaultStoreTest, APreviousCopyTheDesktopShowsStays)
 {
     const std::wstring first = chooseSuccessfully(pictures.png(L"one.png"));
-    const std::wstring second = chooseSuccessfully(pictures.jpeg(L"two.jpg"));
+    world.app.restoreDefaultWallpaper();
+    ASSERT_EQ(first, world.fake->wallpaperOf(kFirstDisplay));
 
-    EXPECT_NE(first, second);
-    EXPECT_TRUE(fileExists(first));
-    EXPECT_TRUE(fileExists(second));
-    EXPECT_EQ(2u, copies().size());
-    EXPECT_EQ(fileNameOf(second), defaultKey());
+    const std::wstring second = chooseSuccessfully(pictures.png(L"two.png"));
+
+    std::vector<std::wstring> expected{fileNameOf(first), fileNameOf(second)};
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(expected, copies());
 }
 
 // Picture files the store must refuse.

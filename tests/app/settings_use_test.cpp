@@ -17,12 +17,14 @@ TEST(SettingsUse, WithoutAStoredFitTheShellsIsKeptAndTheShellIsOnlyAsked)
 {
     WindowedWorld world(false);
     world.fake->setPosition(DWPOS_TILE);
+    const FakeDesktopState before = world.fake->state();
 
     ASSERT_EQ(S_OK, world.start(false));
 
     EXPECT_EQ(FitTile, world.app.settings().fitMode());
-    EXPECT_EQ(1, world.fake->totalCalls()) << world.fake->callsText();
-    EXPECT_EQ(1, world.fake->callCount(L"GetPosition"));
+    EXPECT_EQ(before, world.fake->state());
+    for (const wchar_t* change : {L"SetPosition", L"SetWallpaper", L"SetBackgroundColor", L"Enable", L"SetSlideshow"})
+        EXPECT_EQ(0, world.fake->callCount(change)) << world.fake->callsText();
     EXPECT_TRUE(world.system.debugLines.empty());
 }
 
