@@ -73,23 +73,6 @@ std::wstring writeForeignPicture(const std::wstring& path, const GUID& container
     return SUCCEEDED(hr) ? path : std::wstring();
 }
 
-// Names of the files in a folder, sorted.
-std::vector<std::wstring> filesIn(const std::wstring& folder)
-{
-    std::vector<std::wstring> names;
-    WIN32_FIND_DATAW found{};
-    HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return names;
-    do {
-        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-            names.emplace_back(found.cFileName);
-    } while (FindNextFileW(search, &found));
-    FindClose(search);
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 bool isGuidName(const std::wstring& name, const std::wstring& extension)
 {
     static const std::wregex guid(L"\\{[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}\\}");

@@ -12,22 +12,6 @@
 
 namespace {
 
-std::vector<std::wstring> filesIn(const std::wstring& folder)
-{
-    std::vector<std::wstring> names;
-    WIN32_FIND_DATAW found{};
-    const HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return names;
-    do {
-        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-            names.emplace_back(found.cFileName);
-    } while (FindNextFileW(search, &found));
-    FindClose(search);
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 constexpr const wchar_t* kGuid = L"{0F1E2D3C-4B5A-6978-8796-A5B4C3D2E1F0}";
 
 TEST(StoredPictures, OnlyGuidNamedPicturesAreOurs)

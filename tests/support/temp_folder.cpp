@@ -1,5 +1,7 @@
 #include "tests/support/temp_folder.h"
 
+#include <algorithm>
+
 #include <windows.h>
 #include <objbase.h>
 
@@ -54,4 +56,20 @@ std::string utf8(const std::wstring& value)
     WideCharToMultiByte(CP_UTF8, 0, value.data(), static_cast<int>(value.size()), result.data(), size, nullptr,
                         nullptr);
     return result;
+}
+
+std::vector<std::wstring> filesIn(const std::wstring& folder, const std::wstring& pattern)
+{
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW found{};
+    const HANDLE search = FindFirstFileW((folder + L"\\" + pattern).c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return names;
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            names.emplace_back(found.cFileName);
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    std::sort(names.begin(), names.end());
+    return names;
 }

@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 // A fresh folder under the temporary directory, removed with everything in it when
 // the owner goes away.
@@ -23,6 +24,8 @@ private:
 void writeFileBytes(const std::wstring& path, const std::string& bytes);
 std::string readFileBytes(const std::wstring& path);
 bool fileExists(const std::wstring& path);
+// The names of the files (not folders) in a folder that match pattern, sorted.
+std::vector<std::wstring> filesIn(const std::wstring& folder, const std::wstring& pattern = L"*");
 
 // UTF-8 text of a wide string, for GoogleTest's messages.
 std::string utf8(const std::wstring& value);

@@ -13,21 +13,6 @@
 
 namespace {
 
-std::vector<std::wstring> storedPictures(const std::wstring& folder)
-{
-    std::vector<std::wstring> names;
-    WIN32_FIND_DATAW found{};
-    const HANDLE search = FindFirstFileW((folder + L"\\{*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return names;
-    do
-        names.emplace_back(found.cFileName);
-    while (FindNextFileW(search, &found));
-    FindClose(search);
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 class StoredPicturesEngineTest : public ::testing::Test {
 protected:
     StoredPicturesEngineTest() { world.fake->addDisplay(kDisplay1, kRect1, L"C:\\old.jpg"); }
@@ -62,14 +47,14 @@ TEST_F(StoredPicturesEngineTest, FramesUsedAndUndoneAreDeletedOnceNothingShowsTh
         const std::wstring frame = saveFrame();
         ASSERT_EQ(S_OK, world.engine.commitVideoFrame(frame));
         // The still shows the frame: it stays.
-        EXPECT_EQ(std::vector<std::wstring>{fileNameOf(frame)}, storedPictures(world.settings.dataFolder()));
+        EXPECT_EQ(std::vector<std::wstring>{fileNameOf(frame)}, filesIn(world.settings.dataFolder(), L"{*"));
 
         world.engine.undoLastChange();
         ASSERT_FALSE(world.events.openRequests.empty());
         showVideo(world.events.openRequests.back().state, true);
 
         // Back to the video: nothing refers to the frame any more.
-        EXPECT_EQ(std::vector<std::wstring>{}, storedPictures(world.settings.dataFolder()));
+        EXPECT_EQ(std::vector<std::wstring>{}, filesIn(world.settings.dataFolder(), L"{*"));
     }
 }
 
@@ -86,7 +71,7 @@ TEST_F(StoredPicturesEngineTest, APictureTheShellStillShowsStaysAfterTheUndo)
     world.engine.undoLastChange();
 
     EXPECT_EQ(frame, world.fake->wallpaperOf(kDisplay1));
-    EXPECT_EQ(std::vector<std::wstring>{fileNameOf(frame)}, storedPictures(world.settings.dataFolder()));
+    EXPECT_EQ(std::vector<std::wstring>{fileNameOf(frame)}, filesIn(world.settings.dataFolder(), L"{*"));
 }
 
 TEST_F(StoredPicturesEngineTest, TheStartSweepKeepsTheDefaultAndWhatTheShellShows)
@@ -101,7 +86,7 @@ TEST_F(StoredPicturesEngineTest, TheStartSweepKeepsTheDefaultAndWhatTheShellShow
 
     std::vector<std::wstring> expected{fileNameOf(shown), fileNameOf(defaultCopy)};
     std::sort(expected.begin(), expected.end());
-    EXPECT_EQ(expected, storedPictures(world.settings.dataFolder()));
+    EXPECT_EQ(expected, filesIn(world.settings.dataFolder(), L"{*"));
     EXPECT_FALSE(fileExists(forgotten));
 }
 
