@@ -15,6 +15,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/command_line.h"
 #include "common/strings.h"
 #include "platform/desktop_host.h"
 #include "platform/startup_shortcut.h"
@@ -128,6 +129,17 @@ private:
     // A settings write that failed is told once, as every failure is.
     void reportSettingsResult(HRESULT code) noexcept;
 
+    // Commands from the command line of another copy (app/remote_commands.cpp)
+    LRESULT onCommandMessage(HWND sender, const COPYDATASTRUCT* data) noexcept;
+    void runCommand(const CommandRequest& request) noexcept;
+    void runSetCommand(const CommandRequest& request) noexcept;
+    // The answer to the command in progress, once; with refuse, the command fails with text.
+    void finishCommand(int exitCode, const std::wstring& text) noexcept;
+    void refuseCommand(const LocalizedText& message) noexcept;
+    // A command whose work is done (nothing opens or is checked any more) has succeeded.
+    void settleCommand() noexcept;
+    [[nodiscard]] std::wstring statusJson() const;
+
     // The widget (app/widget_bridge.cpp)
     void createWidget() noexcept;
     void layoutWidget() noexcept;
@@ -178,6 +190,9 @@ private:
     std::optional<WallpaperEngine> engine_;
     // Goes before the engine, the settings and the COM objects it uses.
     std::optional<VideoLifecycle> video_;
+
+    // The reply window of the command in progress; null when none waits.
+    HWND commandReplyWindow_ = nullptr;
 
     // Files handed over by the drop target, applied once the control window gets to them.
     std::optional<std::vector<std::wstring>> pendingDroppedFiles_;

@@ -118,7 +118,10 @@ LRESULT Application::handleMessage(HWND window, UINT message, WPARAM wParam, LPA
         return 0;
     case WM_TIMER:
         onTimer(wParam);
+        settleCommand();
         return 0;
+    case WM_COPYDATA:
+        return onCommandMessage(reinterpret_cast<HWND>(wParam), reinterpret_cast<const COPYDATASTRUCT*>(lParam));
     case TrayCallbackMessage:
         onTrayEvent(LOWORD(lParam), wParam);
         return 0;

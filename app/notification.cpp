@@ -13,6 +13,10 @@ void Application::showNotification(const std::wstring& message, HRESULT code) no
     swprintf(number, 16, L"%lu", static_cast<unsigned long>(static_cast<std::uint32_t>(code)));
     system_.debugOutput(std::wstring(L"Peltorine: ") + message + L" [" + number + L"]\n");
 
+    // A command from the command line that failed answers with the same text.
+    if (commandReplyWindow_ && code < 0)
+        finishCommand(kCommandRefused, message);
+
     if (!trayIcon_.added())
         return;
     trayIcon_.showBalloon(message, code);

@@ -1,7 +1,13 @@
 #include "app/application.h"
+#include "app/command_client.h"
+#include "platform/known_folder.h"
 #include "platform/unique_handle.h"
 
+#include <shellapi.h>
+
 #include <cwchar>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -24,6 +30,28 @@ int runMessageLoop() noexcept
     }
 }
 
+// The arguments after the program's name.
+std::vector<std::wstring> commandLineArguments()
+{
+    std::vector<std::wstring> arguments;
+    int count = 0;
+    LPWSTR* list = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (!list)
+        return arguments;
+    for (int i = 1; i < count; ++i)
+        arguments.emplace_back(list[i]);
+    LocalFree(list);
+    return arguments;
+}
+
+std::uint32_t userLanguage() noexcept
+{
+    std::wstring localAppData;
+    return SUCCEEDED(knownFolderPath(FOLDERID_LocalAppData, localAppData)) ? storedLanguage(localAppData) : kEnglish;
+}
+
+int runProgram(HINSTANCE instance) noexcept;
+
 } // namespace
 
 std::wstring startFailureMessage(std::uint32_t language, HRESULT hr)
@@ -34,6 +62,31 @@ std::wstring startFailureMessage(std::uint32_t language, HRESULT hr)
 }
 
 int runPeltorine(HINSTANCE instance) noexcept
+{
+    ParsedCommandLine parsed;
+    try {
+        parsed = parseCommandLine(commandLineArguments());
+    } catch (...) {
+        return kCommandRefused;
+    }
+    if (!parsed.request) {
+        writeToConsole(STD_ERROR_HANDLE, parsed.usageError + L"\n\n" + commandLineHelp(userLanguage()));
+        return kCommandUsageError;
+    }
+    switch (parsed.request->kind) {
+    case CommandKind::Run:
+        return runProgram(instance);
+    case CommandKind::Help:
+        writeToConsole(STD_OUTPUT_HANDLE, commandLineHelp(userLanguage()));
+        return kCommandSucceeded;
+    default:
+        return forwardCommand(instance, *parsed.request);
+    }
+}
+
+namespace {
+
+int runProgram(HINSTANCE instance) noexcept
 {
     const UniqueKernelHandle mutex(CreateMutexW(nullptr, FALSE, kSingleInstanceMutex));
     if (!mutex)
@@ -61,3 +114,5 @@ int runPeltorine(HINSTANCE instance) noexcept
     } // the Application releases its COM objects here, before OLE goes
     return exitCode;
 }
+
+} // namespace

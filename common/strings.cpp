@@ -52,6 +52,15 @@ const LocalizedText kSlideshowFailed{L"Couldn't continue the slideshow. Check th
                                      L"Không thể tiếp tục album. Kiểm tra các ảnh và màn hình đích."};
 const LocalizedText kStartFailedFormat{L"Couldn't start Peltorine (0x%08lX).",
                                        L"Không thể khởi động Peltorine (0x%08lX)."};
+// What the command line answers when there is nothing to do its command with.
+const LocalizedText kNoSlideshowRunning{L"No slideshow is running.", L"Không có trình chiếu nào đang chạy."};
+const LocalizedText kNothingToUndo{L"There is nothing to undo.", L"Không có gì để hoàn tác."};
+const LocalizedText kNoDefaultWallpaper{L"No default wallpaper is chosen yet.", L"Chưa chọn hình nền mặc định."};
+const LocalizedText kNoVideoPlaying{L"No video wallpaper is showing.", L"Không có hình nền video nào đang hiển thị."};
+const LocalizedText kNoSuchDisplay{L"There is no such display.", L"Không có màn hình này."};
+const LocalizedText kSpanNeedsAllDisplays{L"Span covers all displays; it cannot go to one display.",
+                                          L"Span trải trên mọi màn hình, không thể đặt cho một màn hình."};
+const LocalizedText kNoAnswer{L"Peltorine did not answer.", L"Peltorine không trả lời."};
 
 const LocalizedText kFitNames[6] = {
     {L"Center", L"Căn giữa (Center)"}, {L"Tile", L"Lặp ô (Tile)"},   {L"Stretch", L"Kéo giãn (Stretch)"},

@@ -60,5 +60,12 @@ extern const LocalizedText kVideoPlayFailed;
 extern const LocalizedText kVideoStopped;
 extern const LocalizedText kSlideshowFailed;
 extern const LocalizedText kStartFailedFormat;
+extern const LocalizedText kNoSlideshowRunning;
+extern const LocalizedText kNothingToUndo;
+extern const LocalizedText kNoDefaultWallpaper;
+extern const LocalizedText kNoVideoPlaying;
+extern const LocalizedText kNoSuchDisplay;
+extern const LocalizedText kSpanNeedsAllDisplays;
+extern const LocalizedText kNoAnswer;
 // Fit-mode names indexed by the FitMode value: Center, Tile, Stretch, Fit, Fill, Span.
 extern const LocalizedText kFitNames[6];

@@ -224,3 +224,13 @@ HRESULT Settings::write(const wchar_t* key, const std::wstring& value) noexcept
         return S_OK;
     return failureFromLastError();
 }
+
+std::uint32_t storedLanguage(const std::wstring& localAppData) noexcept
+{
+    try {
+        const std::wstring file = joinPath(joinPath(localAppData, kProductName), L"settings.ini");
+        return readText(file, L"Language", L"en") == L"vi" ? kVietnamese : kEnglish;
+    } catch (...) {
+        return kEnglish;
+    }
+}

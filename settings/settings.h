@@ -79,3 +79,7 @@ private:
     std::int32_t widgetSize_ = kDefaultWidgetSize;
     std::optional<POINT> widgetPosition_;
 };
+
+// The language stored in the settings file under localAppData, read without preparing anything
+// (for a command line's help); English when there is none.
+[[nodiscard]] std::uint32_t storedLanguage(const std::wstring& localAppData) noexcept;

@@ -21,7 +21,7 @@ void VideoLifecycle::useCurrentFrame() noexcept
         }
         DeleteFileW(path.c_str());
     }
-    if (paused && active_ && !covered_)
+    if (paused && active_ && !covered_ && !userPaused_)
         (void)active_->setPaused(false);
     events_.videoNotify(kVideoFrameFailed, code);
 }
@@ -38,6 +38,7 @@ void VideoLifecycle::stopToStill(HRESULT code) noexcept
         DeleteFileW(frame.c_str());
     active_.reset();
     covered_ = false;
+    userPaused_ = false;
     events_.videoTimerChanged();
     events_.videoNotify(kVideoStopped, code);
 }

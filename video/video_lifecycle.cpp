@@ -73,12 +73,12 @@ void VideoLifecycle::tickShown() noexcept
         nextCoverCheck_ = now + kCoverCheckMs;
         const bool covered = active_->foregroundCoversVideo();
         // A pause or resume that fails is tried again at the next check.
-        if (covered != covered_ && SUCCEEDED(active_->setPaused(covered))) {
+        if (covered != covered_ && SUCCEEDED(active_->setPaused(covered || userPaused_))) {
             covered_ = covered;
             events_.videoTimerChanged();
         }
     }
-    if (active_ && !covered_) {
+    if (active_ && !covered_ && !userPaused_) {
         HRESULT shown = active_->pumpFrame();
         if (shown == S_OK)
             shown = active_->render(fit_, background_);
@@ -168,7 +168,21 @@ void VideoLifecycle::showReadyVideo(bool ready, COLORREF background) noexcept
         active_.reset();
     }
     covered_ = false;
+    userPaused_ = false;
     nextCoverCheck_ = 0;
+}
+
+HRESULT VideoLifecycle::setUserPaused(bool paused) noexcept
+{
+    if (!active_)
+        return HRESULT_FROM_WIN32(ERROR_NOT_READY);
+    if (paused == userPaused_)
+        return S_FALSE;
+    if (const HRESULT hr = active_->setPaused(paused || covered_); FAILED(hr))
+        return hr;
+    userPaused_ = paused;
+    events_.videoTimerChanged();
+    return S_OK;
 }
 
 HRESULT VideoLifecycle::redraw(FitMode fit, std::optional<COLORREF> background) noexcept
@@ -192,7 +206,7 @@ UINT VideoLifecycle::timerPeriod() const noexcept
 {
     if (!active_ && !pending_)
         return 0;
-    return covered_ && !pending_ ? kCoveredVideoTickMs : kVideoTickMs;
+    return (covered_ || userPaused_) && !pending_ ? kCoveredVideoTickMs : kVideoTickMs;
 }
 
 void VideoLifecycle::shutDownWhenIdle() noexcept
@@ -211,6 +225,7 @@ void VideoLifecycle::shutdown() noexcept
     ready_.reset();
     active_.reset();
     covered_ = false;
+    userPaused_ = false;
     shutDownWhenIdle();
 }
 

@@ -85,7 +85,12 @@ public:
     // Draws the shown video's frame again with another fit (and background colour, when given).
     [[nodiscard]] HRESULT redraw(FitMode fit, std::optional<COLORREF> background) noexcept;
 
+    // A pause the user asked for; it holds until play or another wallpaper. ERROR_NOT_READY
+    // without a shown video.
+    [[nodiscard]] HRESULT setUserPaused(bool paused) noexcept;
+
     [[nodiscard]] bool opening() const noexcept { return pending_.has_value(); }
+    [[nodiscard]] bool userPaused() const noexcept { return userPaused_; }
     [[nodiscard]] bool showing() const noexcept { return active_ != nullptr; }
     [[nodiscard]] bool covered() const noexcept { return covered_; }
     [[nodiscard]] bool mediaFoundationStarted() const noexcept { return mediaFoundationStarted_; }
@@ -94,7 +99,7 @@ public:
     // The shown video, for the benchmark and the tests; null without one.
     [[nodiscard]] const VideoWallpaper* activeVideo() const noexcept { return active_.get(); }
     // The period of the video timer: 15 ms while a video plays or opens, 250 ms while the shown
-    // one is covered and none opens, 0 (off) when no video remains.
+    // one is covered or paused and none opens, 0 (off) when no video remains.
     [[nodiscard]] UINT timerPeriod() const noexcept;
     // Shuts Media Foundation down when no video remains and it runs.
     void shutDownWhenIdle() noexcept;
@@ -134,6 +139,7 @@ private:
     std::wstring monitor_;
     COLORREF background_ = 0;
     bool covered_ = false;
+    bool userPaused_ = false;
     std::uint64_t nextCoverCheck_ = 0;
 };
 
