@@ -167,6 +167,13 @@ std::vector<std::wstring> absolutePaths(const std::vector<std::wstring>& files)
     return paths;
 }
 
+// A refusal of this side, in the language Peltorine speaks; read only when it is needed.
+int noAnswer() noexcept
+{
+    writeToConsole(STD_ERROR_HANDLE, std::wstring(pick(kNoAnswer, userLanguage())) + L"\n");
+    return kCommandRefused;
+}
+
 int finish(const CommandReply& reply) noexcept
 {
     if (!reply.text.empty())
@@ -199,7 +206,6 @@ void writeToConsole(DWORD standardHandle, const std::wstring& text) noexcept
 
 int forwardCommand(HINSTANCE instance, const CommandRequest& request) noexcept
 {
-    const std::uint32_t language = userLanguage();
     try {
         CommandRequest forwarded = request;
         forwarded.files = absolutePaths(request.files);
@@ -208,12 +214,11 @@ int forwardCommand(HINSTANCE instance, const CommandRequest& request) noexcept
         // Exit needs no copy started to end it.
         const HWND control = findRunningCopy(request.kind != CommandKind::Exit);
         if (!control)
-            return request.kind == CommandKind::Exit ? kCommandSucceeded
-                                                     : finish({kCommandRefused, pick(kNoAnswer, language)});
+            return request.kind == CommandKind::Exit ? kCommandSucceeded : noAnswer();
 
         ReplyWindow window(instance);
         if (!window.get())
-            return finish({kCommandRefused, pick(kNoAnswer, language)});
+            return noAnswer();
         window.expectFrom(control);
         COPYDATASTRUCT data{kCommandRequestTag, static_cast<DWORD>(bytes.size()),
                             const_cast<std::uint8_t*>(bytes.data())};
@@ -221,12 +226,12 @@ int forwardCommand(HINSTANCE instance, const CommandRequest& request) noexcept
         if (!SendMessageTimeoutW(control, WM_COPYDATA, reinterpret_cast<WPARAM>(window.get()),
                                  reinterpret_cast<LPARAM>(&data), SMTO_ABORTIFHUNG, kRequestTimeoutMs, &accepted) ||
             !accepted)
-            return finish({kCommandRefused, pick(kNoAnswer, language)});
+            return noAnswer();
         waitForReply(window, control);
         if (!window.reply())
-            return finish({kCommandRefused, pick(kNoAnswer, language)});
+            return noAnswer();
         return finish(*window.reply());
     } catch (...) {
-        return finish({kCommandRefused, pick(kNoAnswer, language)});
+        return noAnswer();
     }
 }
