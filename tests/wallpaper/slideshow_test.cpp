@@ -1,5 +1,5 @@
 // Lists of files becoming wallpapers, and the slideshow's ticks (delivered by calling
-// advanceSlideshow, as the control window does on timer 1).
+// advanceSlideshow, as the program does on its slideshow timer).
 #include <gtest/gtest.h>
 
 #include <ostream>
@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "tests/support/wallpaper_world.h"
-#include "tray/menu_model.h"
 #include "common/strings.h"
 
 namespace {
@@ -21,7 +20,7 @@ protected:
     {
         world.fake->addDisplay(kDisplay1, kRect1, L"C:\\old one.jpg");
         world.fake->addDisplay(kDisplay2, kRect2, L"C:\\old two.jpg");
-        app.settings.fitMode = FitFill;
+        ASSERT_EQ(FitFill, settings.fitMode());
     }
 
     // What each display shows, display 1 first.
@@ -32,7 +31,8 @@ protected:
 
     PictureFolder pictures;
     WallpaperWorld world;
-    Application& app = world.app;
+    WallpaperEngine& engine = world.engine;
+    Settings& settings = world.settings;
 };
 
 TEST_F(SlideshowTest, ShowsThePicturesInNaturalNameOrderAndWrapsAround)
@@ -40,30 +40,29 @@ TEST_F(SlideshowTest, ShowsThePicturesInNaturalNameOrderAndWrapsAround)
     const std::wstring img10 = pictures.png(L"img10.png");
     const std::wstring img2 = pictures.jpeg(L"img2.jpg");
     const std::wstring img1 = pictures.png(L"img1.png");
-    app.settings.slideshowInterval = 15;
+    ASSERT_EQ(S_OK, settings.setSlideshowInterval(15));
 
-    app.applyFileList({img10, img2, img1});
+    engine.applyFileList({img10, img2, img1});
 
-    EXPECT_EQ(ModeSlideshow, app.currentState.mode);
+    EXPECT_EQ(ModeSlideshow, engine.currentState().mode);
     EXPECT_EQ((std::vector<std::wstring>{img1, img1}), shown());
-    EXPECT_EQ(15000u, world.system.periodOf(SlideshowTimer));
-    EXPECT_EQ(pick(kSlideshowTooltip, kEnglish), std::wstring(app.widget.tooltipText()));
+    EXPECT_EQ(15000u, world.engine.slideshowPeriod());
+    EXPECT_EQ(std::vector<WallpaperMode>{ModeSlideshow}, world.events.shownModes);
 
     // A tick records no undo, writes no setting and leaves the tooltip alone.
-    app.setWidgetTooltip(L"(tooltip before)");
-    const std::wstring undoBefore = describe(app.undoEntry);
+    const std::wstring undoBefore = describe(engine.undoEntry());
     const std::string settingsBefore = world.settingsBytes();
     std::vector<std::wstring> sequence;
     for (int tick = 0; tick < 4; ++tick) {
-        app.advanceSlideshow();
+        engine.advanceSlideshow();
         sequence.push_back(world.fake->wallpaperOf(kDisplay2));
         EXPECT_EQ(world.fake->wallpaperOf(kDisplay1), world.fake->wallpaperOf(kDisplay2));
     }
     EXPECT_EQ((std::vector<std::wstring>{img2, img10, img1, img2}), sequence);
-    EXPECT_EQ(undoBefore, describe(app.undoEntry));
+    EXPECT_EQ(undoBefore, describe(engine.undoEntry()));
     EXPECT_EQ(settingsBefore, world.settingsBytes());
-    EXPECT_EQ(L"(tooltip before)", std::wstring(app.widget.tooltipText()));
-    EXPECT_EQ(15000u, world.system.periodOf(SlideshowTimer));
+    EXPECT_EQ(std::vector<WallpaperMode>{ModeSlideshow}, world.events.shownModes) << "nothing new was shown";
+    EXPECT_EQ(15000u, world.engine.slideshowPeriod());
     EXPECT_TRUE(world.notifications().empty());
 }
 
@@ -72,18 +71,18 @@ TEST_F(SlideshowTest, ADeletedPictureIsSkippedWithoutAMessage)
     const std::wstring first = pictures.png(L"1.png");
     const std::wstring second = pictures.png(L"2.png");
     const std::wstring third = pictures.png(L"3.png");
-    app.applyFileList({first, second, third});
+    engine.applyFileList({first, second, third});
     ASSERT_TRUE(DeleteFileW(third.c_str()));
 
     std::vector<std::wstring> sequence;
     for (int tick = 0; tick < 3; ++tick) {
-        app.advanceSlideshow();
+        engine.advanceSlideshow();
         sequence.push_back(world.fake->wallpaperOf(kDisplay1));
     }
 
     EXPECT_EQ((std::vector<std::wstring>{second, first, second}), sequence);
     EXPECT_TRUE(world.notifications().empty());
-    EXPECT_TRUE(world.system.isArmed(SlideshowTimer));
+    EXPECT_NE(0u, world.engine.slideshowPeriod());
 }
 
 struct WholeCycleFailure {
@@ -114,22 +113,22 @@ class SlideshowFailureTest : public SlideshowTest, public ::testing::WithParamIn
 TEST_P(SlideshowFailureTest, TriesEveryPictureOnceThenStopsWithTheLastCode)
 {
     const std::vector<std::wstring> files = {pictures.png(L"a.png"), pictures.png(L"b.png"), pictures.png(L"c.png")};
-    app.settings.targetMonitor = kDisplay2;
-    app.applyFileList(files);
-    app.advanceSlideshow();
+    ASSERT_EQ(S_OK, settings.setTargetMonitor(kDisplay2));
+    engine.applyFileList(files);
+    engine.advanceSlideshow();
     ASSERT_EQ(files[1], world.fake->wallpaperOf(kDisplay2));
     GetParam().cause(world, files);
     const FakeDesktopState before = world.fake->state();
     world.fake->clearCalls();
 
-    app.advanceSlideshow();
+    engine.advanceSlideshow();
 
     EXPECT_EQ((std::vector<std::wstring>{notificationLine(
                   L"Couldn't continue the slideshow. Check the images and target display.", GetParam().code)}),
               world.notifications());
-    EXPECT_FALSE(world.system.isArmed(SlideshowTimer)) << "no later ticks";
-    EXPECT_EQ(ModeSlideshow, app.currentState.mode);
-    EXPECT_EQ(1u, app.currentState.index) << "back at the picture shown before the tick";
+    EXPECT_EQ(0u, world.engine.slideshowPeriod()) << "no later ticks";
+    EXPECT_EQ(ModeSlideshow, engine.currentState().mode);
+    EXPECT_EQ(1u, engine.currentState().index) << "back at the picture shown before the tick";
     EXPECT_EQ(before, world.fake->state());
     EXPECT_EQ(0, world.fake->callCount(L"SetWallpaper"));
     if (GetParam().code == kDisplayNotFound) {
@@ -140,27 +139,13 @@ TEST_P(SlideshowFailureTest, TriesEveryPictureOnceThenStopsWithTheLastCode)
 INSTANTIATE_TEST_SUITE_P(Causes, SlideshowFailureTest, ::testing::ValuesIn(kWholeCycleFailures),
                          [](const ::testing::TestParamInfo<WholeCycleFailure>& info) { return info.param.name; });
 
-TEST_F(SlideshowTest, ATickWithAnIndexPastTheEndStillStopsAfterOneCycle)
-{
-    app.currentState.mode = ModeSlideshow;
-    app.currentState.files = {pictures.path() + L"\\gone1.png", pictures.path() + L"\\gone2.png"};
-    app.currentState.index = 7;
-
-    app.advanceSlideshow();
-
-    EXPECT_EQ(0, world.fake->totalCalls()) << "a missing file fails before the shell is asked";
-    EXPECT_EQ((std::vector<std::wstring>{notificationLine(pick(kSlideshowFailed, kEnglish), kFileNotFound)}),
-              world.notifications());
-    EXPECT_LT(app.currentState.index, 2u);
-}
-
 TEST_F(SlideshowTest, OneUnreadablePictureAmongGoodOnesChangesNothingAndIsNamed)
 {
     const std::vector<std::wstring> files = {pictures.png(L"good.png"), pictures.garbage(L"bad.png"),
                                              pictures.jpeg(L"fine.jpg")};
     const WorldImage before = imageOf(world);
 
-    app.applyFileList(files);
+    engine.applyFileList(files);
 
     EXPECT_EQ(before, imageOf(world));
     ASSERT_EQ(1u, world.notifications().size());
@@ -180,12 +165,12 @@ TEST_F(SlideshowTest, OnePictureIsAStillAndSeveralAreASlideshow)
         {{pictures.png(L"x.png"), pictures.jpeg(L"y.jpeg")}, ModeSlideshow, true},
     };
     for (const Case& test : cases) {
-        app.settings.slideshowInterval = 5;
-        app.applyFileList(test.files);
-        EXPECT_EQ(test.mode, app.currentState.mode);
-        EXPECT_EQ(test.timer, world.system.isArmed(SlideshowTimer));
+        ASSERT_EQ(S_OK, settings.setSlideshowInterval(5));
+        engine.applyFileList(test.files);
+        EXPECT_EQ(test.mode, engine.currentState().mode);
+        EXPECT_EQ(test.timer, world.engine.slideshowPeriod() != 0);
         if (test.timer) {
-            EXPECT_EQ(5000u, world.system.periodOf(SlideshowTimer));
+            EXPECT_EQ(5000u, world.engine.slideshowPeriod());
         }
     }
 }
@@ -194,12 +179,12 @@ TEST_F(SlideshowTest, UnderSpanTheShowCoversEveryDisplayWhateverTheTarget)
 {
     const std::wstring a = pictures.png(L"a.png");
     const std::wstring b = pictures.png(L"b.png");
-    app.settings.fitMode = FitSpan;
-    app.settings.targetMonitor = kDisplay1;
+    ASSERT_EQ(S_OK, settings.setFitMode(FitSpan));
+    ASSERT_EQ(S_OK, settings.setTargetMonitor(kDisplay1));
 
-    app.applyFileList({b, a});
+    engine.applyFileList({b, a});
 
-    EXPECT_EQ(L"", app.currentState.monitor);
+    EXPECT_EQ(L"", engine.currentState().monitor);
     EXPECT_EQ((std::vector<std::wstring>{a, a}), shown());
     EXPECT_EQ(DWPOS_SPAN, world.fake->state().position);
 }
@@ -208,15 +193,15 @@ TEST_F(SlideshowTest, ATickKeepsTheShowsOwnDisplayAndFitAndPutsBackAMovedPositio
 {
     const std::wstring a = pictures.png(L"a.png");
     const std::wstring b = pictures.png(L"b.png");
-    app.settings.targetMonitor = kDisplay1;
-    app.settings.fitMode = FitFit;
-    app.applyFileList({a, b});
+    ASSERT_EQ(S_OK, settings.setTargetMonitor(kDisplay1));
+    ASSERT_EQ(S_OK, settings.setFitMode(FitFit));
+    engine.applyFileList({a, b});
     // Later choices apply to the next list only; the position is changed behind our back.
-    app.settings.targetMonitor = kDisplay2;
-    app.settings.fitMode = FitCenter;
+    ASSERT_EQ(S_OK, settings.setTargetMonitor(kDisplay2));
+    ASSERT_EQ(S_OK, settings.setFitMode(FitCenter));
     world.fake->setPosition(DWPOS_TILE);
 
-    app.advanceSlideshow();
+    engine.advanceSlideshow();
 
     EXPECT_EQ((std::vector<std::wstring>{b, L"C:\\old two.jpg"}), shown());
     EXPECT_EQ(DWPOS_FIT, world.fake->state().position);
@@ -224,11 +209,11 @@ TEST_F(SlideshowTest, ATickKeepsTheShowsOwnDisplayAndFitAndPutsBackAMovedPositio
 
 TEST_F(SlideshowTest, ATickWhileAStillPictureIsShownDoesNothing)
 {
-    app.applyFileList({pictures.png(L"still.png")});
+    engine.applyFileList({pictures.png(L"still.png")});
     world.fake->clearCalls();
     const WorldImage before = imageOf(world);
 
-    app.advanceSlideshow();
+    engine.advanceSlideshow();
 
     EXPECT_EQ(0, world.fake->totalCalls());
     EXPECT_EQ(before, imageOf(world));
@@ -238,84 +223,90 @@ TEST_F(SlideshowTest, AFailedChangeLeavesTheSlideshowRunning)
 {
     const std::wstring a = pictures.png(L"a.png");
     const std::wstring b = pictures.png(L"b.png");
-    app.applyFileList({a, b});
-    app.settings.targetMonitor = kDisplay2;
+    engine.applyFileList({a, b});
+    ASSERT_EQ(S_OK, settings.setTargetMonitor(kDisplay2));
     world.fake->removeDisplay(kDisplay2);
 
-    app.applyFileList({pictures.png(L"c.png")});
+    engine.applyFileList({pictures.png(L"c.png")});
 
     EXPECT_EQ((std::vector<std::wstring>{notificationLine(pick(kWallpaperChangeFailed, kEnglish), kDisplayNotFound)}),
               world.notifications());
-    EXPECT_EQ(ModeSlideshow, app.currentState.mode);
-    EXPECT_EQ(10000u, world.system.periodOf(SlideshowTimer));
-    app.advanceSlideshow();
+    EXPECT_EQ(ModeSlideshow, engine.currentState().mode);
+    EXPECT_EQ(10000u, world.engine.slideshowPeriod());
+    engine.advanceSlideshow();
     EXPECT_EQ(b, world.fake->wallpaperOf(kDisplay1));
 }
 
 TEST_F(SlideshowTest, UndoDuringASlideshowEndsItAndBringsBackThePicture)
 {
     const std::wstring still = pictures.png(L"still.png");
-    app.applyFileList({still});
-    app.applyFileList({pictures.png(L"a.png"), pictures.png(L"b.png")});
-    app.advanceSlideshow();
+    engine.applyFileList({still});
+    engine.applyFileList({pictures.png(L"a.png"), pictures.png(L"b.png")});
+    engine.advanceSlideshow();
 
-    app.undoLastChange();
+    engine.undoLastChange();
 
-    EXPECT_EQ(ModeStill, app.currentState.mode);
+    EXPECT_EQ(ModeStill, engine.currentState().mode);
     EXPECT_EQ((std::vector<std::wstring>{still, still}), shown());
-    EXPECT_FALSE(world.system.isArmed(SlideshowTimer));
-    EXPECT_EQ(pick(kIdleTooltip, kEnglish), std::wstring(app.widget.tooltipText()));
+    EXPECT_EQ(0u, world.engine.slideshowPeriod());
+    EXPECT_EQ(ModeStill, world.events.shownModes.back());
 }
 
 } // namespace
 
 namespace {
 
-// Timer 1 follows the state through updateTimers: armed for a running slideshow, restarted
-// only where the next picture must come a full interval later, killed when the show ends.
+// The slideshow timer follows the state: armed for a running slideshow, restarted only where the
+// next picture must come a full interval later, killed when the show ends.
 TEST_F(SlideshowTest, TimerOneFollowsTheStateAndRestartsOnlyWhereItMust)
 {
     const std::wstring a = pictures.png(L"a.png");
     const std::wstring b = pictures.png(L"b.png");
     const std::wstring c = pictures.png(L"c.png");
-    const auto events = [this] {
+    // The slideshow timer as the program arms it from what the engine reports.
+    UINT armed = 0;
+    int restartsSeen = 0;
+    const auto events = [&] {
         std::vector<std::wstring> lines;
-        for (const RecordingSystem::TimerEvent& event : world.system.timerEvents) {
-            if (event.id == SlideshowTimer)
-                lines.push_back(event.armed ? L"arm " + std::to_wstring(event.milliseconds) : L"kill");
-        }
-        world.system.timerEvents.clear();
+        const UINT period = engine.slideshowPeriod();
+        const bool restart = world.events.slideshowTimerRestarts != restartsSeen;
+        restartsSeen = world.events.slideshowTimerRestarts;
+        if (period == 0 && armed != 0)
+            lines.push_back(L"kill");
+        else if (period != 0 && (restart || period != armed))
+            lines.push_back(L"arm " + std::to_wstring(period));
+        armed = period;
         return lines;
     };
     using Lines = std::vector<std::wstring>;
-    app.settings.slideshowInterval = 10;
+    ASSERT_EQ(S_OK, settings.setSlideshowInterval(10));
 
-    app.applyFileList({a, b});
+    engine.applyFileList({a, b});
     EXPECT_EQ(Lines{L"arm 10000"}, events()) << "a new slideshow";
-    app.advanceSlideshow();
+    engine.advanceSlideshow();
     EXPECT_EQ(Lines{}, events()) << "a tick keeps the period running";
-    app.setFit(FitTile);
+    engine.setFit(FitTile);
     EXPECT_EQ(Lines{}, events()) << "a fit change does not delay the next picture";
-    app.executeCommand(kCommandFirstInterval, {}); // 5 seconds
+    engine.setSlideshowInterval(5);
     EXPECT_EQ(Lines{L"arm 5000"}, events()) << "a new interval starts a full period";
-    app.executeCommand(kCommandFirstInterval, {});
+    engine.setSlideshowInterval(5);
     EXPECT_EQ(Lines{L"arm 5000"}, events()) << "choosing it again restarts the period too";
-    app.applyFileList({c});
+    engine.applyFileList({c});
     EXPECT_EQ(Lines{L"kill"}, events()) << "a still ends the show";
-    app.setFit(FitFill);
+    engine.setFit(FitFill);
     EXPECT_EQ(Lines{}, events()) << "nothing to kill twice";
-    app.undoLastChange(); // the fit
-    app.applyFileList({a, b});
+    engine.undoLastChange(); // the fit
+    engine.applyFileList({a, b});
     events();
 
     // Once every picture fails the timer stops, and nothing but a new commit starts it again.
     DeleteFileW(a.c_str());
     DeleteFileW(b.c_str());
-    app.advanceSlideshow();
+    engine.advanceSlideshow();
     EXPECT_EQ(Lines{L"kill"}, events());
-    app.setFit(FitCenter);
+    engine.setFit(FitCenter);
     EXPECT_EQ(Lines{}, events()) << "the stopped show stays stopped";
-    EXPECT_FALSE(world.system.isArmed(SlideshowTimer));
+    EXPECT_EQ(0u, world.engine.slideshowPeriod());
 }
 
 } // namespace

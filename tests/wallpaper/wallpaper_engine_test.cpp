@@ -32,7 +32,8 @@ void twoDisplays(WallpaperWorld& world)
     world.fake->addDisplay(kDisplay2, kRect2, kOld2);
     world.fake->setPosition(DWPOS_CENTER);
     world.fake->setBackgroundColor(kColour);
-    world.app.settings.fitMode = FitFill;
+    // The settings hold Fill, the default, without a key in the file yet.
+    ASSERT_EQ(FitFill, world.settings.fitMode());
 }
 
 bool changesDesktop(const FakeDesktopCall& call)
@@ -67,7 +68,7 @@ void arrangeTwoDisplays(WallpaperWorld& world, const Pictures&)
 void arrangeTargetDisplay(WallpaperWorld& world, const Pictures&)
 {
     twoDisplays(world);
-    world.app.settings.targetMonitor = kDisplay2;
+    ASSERT_EQ(S_OK, world.settings.setTargetMonitor(kDisplay2));
 }
 void arrangeShellSlideshow(WallpaperWorld& world, const Pictures& pictures)
 {
@@ -86,66 +87,66 @@ void arrangeSpan(WallpaperWorld& world, const Pictures&)
     world.fake->setWallpaperOf(kDisplay1, kOld1);
     world.fake->setWallpaperOf(kDisplay2, kOld1);
     world.fake->setPosition(DWPOS_SPAN);
-    world.app.settings.fitMode = FitSpan;
-    world.app.settings.targetMonitor = kDisplay1; // Span ignores it
+    ASSERT_EQ(S_OK, world.settings.setFitMode(FitSpan));
+    ASSERT_EQ(S_OK, world.settings.setTargetMonitor(kDisplay1)); // Span ignores it
 }
 void arrangeStillShown(WallpaperWorld& world, const Pictures& pictures)
 {
     twoDisplays(world);
-    world.app.applyFileList({pictures.a});
+    world.engine.applyFileList({pictures.a});
 }
 void arrangeStillAfterSlideshow(WallpaperWorld& world, const Pictures& pictures)
 {
     twoDisplays(world);
-    world.app.settings.slideshowInterval = 5;
-    world.app.applyFileList({pictures.a, pictures.b});
-    world.app.advanceSlideshow();
-    world.app.applyFileList({pictures.c});
+    ASSERT_EQ(S_OK, world.settings.setSlideshowInterval(5));
+    world.engine.applyFileList({pictures.a, pictures.b});
+    world.engine.advanceSlideshow();
+    world.engine.applyFileList({pictures.c});
 }
 void arrangeSlideshowOverShellSlideshow(WallpaperWorld& world, const Pictures& pictures)
 {
     arrangeShellSlideshow(world, pictures);
-    world.app.applyFileList({pictures.a, pictures.b});
+    world.engine.applyFileList({pictures.a, pictures.b});
 }
 void arrangeStillOnDisabledDesktop(WallpaperWorld& world, const Pictures& pictures)
 {
     arrangeDisabledDesktop(world, pictures);
-    world.app.applyFileList({pictures.a});
+    world.engine.applyFileList({pictures.a});
 }
 void arrangeSlideshowRunning(WallpaperWorld& world, const Pictures& pictures)
 {
     twoDisplays(world);
-    world.app.applyFileList({pictures.a, pictures.b, pictures.c});
+    world.engine.applyFileList({pictures.a, pictures.b, pictures.c});
 }
 void arrangeDefaultStored(WallpaperWorld& world, const Pictures& pictures)
 {
     twoDisplays(world);
-    world.app.settings.defaultWallpaperPath = pictures.d;
+    ASSERT_EQ(S_OK, world.settings.setDefaultWallpaper(pictures.d));
 }
 
 void dropA(WallpaperWorld& world, const Pictures& pictures)
 {
-    world.app.applyFileList({pictures.a});
+    world.engine.applyFileList({pictures.a});
 }
 void dropAB(WallpaperWorld& world, const Pictures& pictures)
 {
-    world.app.applyFileList({pictures.b, pictures.a});
+    world.engine.applyFileList({pictures.b, pictures.a});
 }
 void undo(WallpaperWorld& world, const Pictures&)
 {
-    world.app.undoLastChange();
+    world.engine.undoLastChange();
 }
 void fitCenter(WallpaperWorld& world, const Pictures&)
 {
-    world.app.setFit(FitCenter);
+    world.engine.setFit(FitCenter);
 }
 void fitTile(WallpaperWorld& world, const Pictures&)
 {
-    world.app.setFit(FitTile);
+    world.engine.setFit(FitTile);
 }
 void restoreDefault(WallpaperWorld& world, const Pictures&)
 {
-    world.app.restoreDefaultWallpaper();
+    world.engine.showDefaultWallpaper();
 }
 
 void PrintTo(const RollbackScenario& scenario, std::ostream* out)
@@ -262,50 +263,51 @@ protected:
     const std::wstring c = pictureFolder.png(L"c.png", RGB(0, 0, 255));
     const std::wstring d = pictureFolder.jpeg(L"d.jpeg", RGB(255, 255, 0));
     WallpaperWorld world;
-    Application& app = world.app;
+    WallpaperEngine& engine = world.engine;
+    Settings& settings = world.settings;
 };
 
 TEST_F(WallpaperStateTest, UndoAfterAStillReplacedASlideshowBringsTheSlideshowBack)
 {
-    app.settings.slideshowInterval = 5;
-    app.settings.fitMode = FitFit;
-    app.applyFileList({a, b, c});
-    app.advanceSlideshow();
+    ASSERT_EQ(S_OK, settings.setSlideshowInterval(5));
+    ASSERT_EQ(S_OK, settings.setFitMode(FitFit));
+    engine.applyFileList({a, b, c});
+    engine.advanceSlideshow();
     ASSERT_EQ(b, world.fake->wallpaperOf(kDisplay1));
     // The menu changes later; the slideshow keeps what it was started with.
-    app.settings.slideshowInterval = 15;
-    app.settings.fitMode = FitFill;
-    app.applyFileList({d});
-    ASSERT_FALSE(world.system.isArmed(SlideshowTimer));
+    ASSERT_EQ(S_OK, settings.setSlideshowInterval(15));
+    ASSERT_EQ(S_OK, settings.setFitMode(FitFill));
+    engine.applyFileList({d});
+    ASSERT_EQ(0u, world.engine.slideshowPeriod());
     ASSERT_EQ(d, world.fake->wallpaperOf(kDisplay2));
 
-    app.undoLastChange();
+    engine.undoLastChange();
 
-    EXPECT_EQ(ModeSlideshow, app.currentState.mode);
-    EXPECT_EQ((std::vector<std::wstring>{a, b, c}), app.currentState.files);
-    EXPECT_EQ(1u, app.currentState.index);
-    EXPECT_EQ(5, app.currentState.interval);
-    EXPECT_EQ(FitFit, app.currentState.fit);
-    EXPECT_EQ(5000u, world.system.periodOf(SlideshowTimer));
+    EXPECT_EQ(ModeSlideshow, engine.currentState().mode);
+    EXPECT_EQ((std::vector<std::wstring>{a, b, c}), engine.currentState().files);
+    EXPECT_EQ(1u, engine.currentState().index);
+    EXPECT_EQ(5, engine.currentState().interval);
+    EXPECT_EQ(FitFit, engine.currentState().fit);
+    EXPECT_EQ(5000u, world.engine.slideshowPeriod());
     EXPECT_EQ(b, world.fake->wallpaperOf(kDisplay1));
     EXPECT_EQ(b, world.fake->wallpaperOf(kDisplay2));
     EXPECT_EQ(DWPOS_FIT, world.fake->state().position);
     EXPECT_EQ(L"5", world.setting(L"Interval"));
     EXPECT_EQ(L"3", world.setting(L"Fit"));
-    EXPECT_EQ(5, app.settings.slideshowInterval);
-    EXPECT_EQ(FitFit, app.settings.fitMode);
-    EXPECT_FALSE(app.undoEntry.has_value());
-    EXPECT_EQ(pick(kSlideshowTooltip, kEnglish), std::wstring(app.widget.tooltipText()));
+    EXPECT_EQ(5, world.settings.slideshowInterval());
+    EXPECT_EQ(FitFit, world.settings.fitMode());
+    EXPECT_FALSE(engine.undoEntry().has_value());
+    EXPECT_EQ(ModeSlideshow, world.events.shownModes.back());
     EXPECT_TRUE(world.notifications().empty());
 
     // The show goes on from where it was.
-    app.advanceSlideshow();
+    engine.advanceSlideshow();
     EXPECT_EQ(c, world.fake->wallpaperOf(kDisplay1));
 
     // One level only: a second undo finds nothing and touches nothing.
     world.fake->clearCalls();
     const WorldImage afterUndo = imageOf(world);
-    app.undoLastChange();
+    engine.undoLastChange();
     EXPECT_EQ(0, world.fake->totalCalls());
     EXPECT_EQ(afterUndo, imageOf(world));
 }
@@ -313,19 +315,19 @@ TEST_F(WallpaperStateTest, UndoAfterAStillReplacedASlideshowBringsTheSlideshowBa
 TEST_F(WallpaperStateTest, UndoOfTheFirstChangePutsTheDesktopBackAndStoresTheShellsPositionAsFit)
 {
     const FakeDesktopState original = world.fake->state();
-    app.applyFileList({a});
+    engine.applyFileList({a});
     ASSERT_EQ(DWPOS_FILL, world.fake->state().position);
     ASSERT_FALSE(world.setting(L"Fit").has_value()) << "a new picture writes no setting";
 
-    app.undoLastChange();
+    engine.undoLastChange();
 
     EXPECT_EQ(original, world.fake->state());
-    EXPECT_EQ(ModeNone, app.currentState.mode);
-    EXPECT_EQ(FitCenter, app.settings.fitMode);
+    EXPECT_EQ(ModeNone, engine.currentState().mode);
+    EXPECT_EQ(FitCenter, world.settings.fitMode());
     EXPECT_EQ(L"0", world.setting(L"Fit"));
     EXPECT_FALSE(world.setting(L"Interval").has_value());
-    EXPECT_EQ(pick(kIdleTooltip, kEnglish), std::wstring(app.widget.tooltipText()));
-    EXPECT_FALSE(app.undoEntry.has_value());
+    EXPECT_EQ(ModeNone, world.events.shownModes.back());
+    EXPECT_FALSE(engine.undoEntry().has_value());
 }
 
 TEST_F(WallpaperStateTest, CommitAnswersDoneNothingToDoOrTheFailure)
@@ -334,16 +336,16 @@ TEST_F(WallpaperStateTest, CommitAnswersDoneNothingToDoOrTheFailure)
     still.mode = ModeStill;
     still.files = {a};
     still.fit = FitFill;
-    EXPECT_EQ(0, app.commitState(still, false));
-    EXPECT_EQ(1, app.commitState(still, false));
+    EXPECT_EQ(0, engine.commitState(still, false));
+    EXPECT_EQ(1, engine.commitState(still, false));
 
     world.fake->removeDisplay(kDisplay2);
     WallpaperState elsewhere = still;
     elsewhere.files = {b};
     elsewhere.monitor = kDisplay2;
-    EXPECT_EQ(kDisplayNotFound, app.commitState(elsewhere, false));
+    EXPECT_EQ(kDisplayNotFound, engine.commitState(elsewhere, false));
     EXPECT_EQ(a, world.fake->wallpaperOf(kDisplay1));
-    EXPECT_EQ(describe(still), describe(app.currentState));
+    EXPECT_EQ(describe(still), describe(engine.currentState()));
 }
 
 TEST_F(WallpaperStateTest, CommitRefusesStatesItCannotShowWithoutTouchingTheDesktop)
@@ -376,7 +378,7 @@ TEST_F(WallpaperStateTest, CommitRefusesStatesItCannotShowWithoutTouchingTheDesk
         SCOPED_TRACE(test.name);
         world.fake->clearCalls();
         const WorldImage before = imageOf(world);
-        EXPECT_EQ(test.expected, app.commitState(test.state, test.restoring));
+        EXPECT_EQ(test.expected, engine.commitState(test.state, test.restoring));
         EXPECT_EQ(0, world.fake->totalCalls()) << world.fake->callsText();
         EXPECT_EQ(before, imageOf(world));
     }
@@ -384,17 +386,17 @@ TEST_F(WallpaperStateTest, CommitRefusesStatesItCannotShowWithoutTouchingTheDesk
 
 TEST_F(WallpaperStateTest, APictureForAnUnpluggedDisplayFailsAndLeavesTheDesktop)
 {
-    app.settings.targetMonitor = kDisplay2;
+    ASSERT_EQ(S_OK, settings.setTargetMonitor(kDisplay2));
     world.fake->removeDisplay(kDisplay2);
     const FakeDesktopState before = world.fake->state();
 
-    app.applyFileList({a});
+    engine.applyFileList({a});
 
     EXPECT_EQ(before, world.fake->state());
     EXPECT_EQ((std::vector<std::wstring>{notificationLine(pick(kWallpaperChangeFailed, kEnglish), kDisplayNotFound)}),
               world.notifications());
-    EXPECT_EQ(ModeNone, app.currentState.mode);
-    EXPECT_FALSE(app.undoEntry.has_value());
+    EXPECT_EQ(ModeNone, engine.currentState().mode);
+    EXPECT_FALSE(engine.undoEntry().has_value());
 }
 
 // One display whose rectangle cannot be read must not stop changes elsewhere, their undo or
@@ -405,28 +407,28 @@ TEST_F(WallpaperStateTest, AnUnreadableDisplayBlocksOnlyTheChangesThatTouchIt)
     world.fake->failMonitorRect(kDisplay1, kUnreadable);
     const FakeDesktopState original = world.fake->state();
 
-    app.applyFileList({a}); // every display
+    engine.applyFileList({a}); // every display
     EXPECT_EQ(original, world.fake->state());
     EXPECT_EQ(std::vector<std::wstring>{notificationLine(pick(kWallpaperChangeFailed, kEnglish), kUnreadable)},
               world.notifications());
-    EXPECT_EQ(ModeNone, app.currentState.mode);
-    EXPECT_FALSE(app.undoEntry.has_value());
+    EXPECT_EQ(ModeNone, engine.currentState().mode);
+    EXPECT_FALSE(engine.undoEntry().has_value());
 
-    world.system.debugLines.clear();
-    app.settings.targetMonitor = kDisplay2;
-    app.applyFileList({b});
+    world.events.notifications.clear();
+    ASSERT_EQ(S_OK, settings.setTargetMonitor(kDisplay2));
+    engine.applyFileList({b});
     EXPECT_EQ(b, world.fake->wallpaperOf(kDisplay2));
     EXPECT_EQ(kOld1, world.fake->wallpaperOf(kDisplay1));
-    app.setFit(FitTile);
+    engine.setFit(FitTile);
     EXPECT_EQ(DWPOS_TILE, world.fake->state().position);
-    app.undoLastChange(); // the fit change
-    app.undoLastChange(); // nothing left: the fit's undo consumed the one level
+    engine.undoLastChange(); // the fit change
+    engine.undoLastChange(); // nothing left: the fit's undo consumed the one level
     EXPECT_TRUE(world.notifications().empty()) << ::testing::PrintToString(world.notifications());
     EXPECT_EQ(DWPOS_FILL, world.fake->state().position);
     EXPECT_EQ(b, world.fake->wallpaperOf(kDisplay2));
 
-    app.applyFileList({c});
-    app.undoLastChange();
+    engine.applyFileList({c});
+    engine.undoLastChange();
     EXPECT_TRUE(world.notifications().empty()) << ::testing::PrintToString(world.notifications());
     EXPECT_EQ(b, world.fake->wallpaperOf(kDisplay2));
     EXPECT_EQ(kOld1, world.fake->wallpaperOf(kDisplay1));
@@ -435,17 +437,17 @@ TEST_F(WallpaperStateTest, AnUnreadableDisplayBlocksOnlyTheChangesThatTouchIt)
 TEST_F(WallpaperStateTest, AnUnwritableSettingsFileDuringUndoKeepsTheUndoneStateAndSaysSo)
 {
     const FakeDesktopState original = world.fake->state();
-    app.applyFileList({a});
+    engine.applyFileList({a});
     // Held open without sharing, the file cannot be written (being root does not help).
     const HANDLE lock = CreateFileW(world.settingsFile.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, lock);
 
-    app.undoLastChange();
+    engine.undoLastChange();
     CloseHandle(lock);
 
     EXPECT_EQ(original, world.fake->state());
-    EXPECT_EQ(ModeNone, app.currentState.mode);
-    EXPECT_FALSE(app.undoEntry.has_value());
+    EXPECT_EQ(ModeNone, engine.currentState().mode);
+    EXPECT_FALSE(engine.undoEntry().has_value());
     ASSERT_EQ(1u, world.notifications().size());
     EXPECT_EQ(0u, world.notifications()[0].rfind(L"Peltorine: " + std::wstring(pick(kSettingsSaveFailed, kEnglish)), 0))
         << ::testing::PrintToString(world.notifications()[0]);
@@ -454,17 +456,17 @@ TEST_F(WallpaperStateTest, AnUnwritableSettingsFileDuringUndoKeepsTheUndoneState
 
 TEST_F(WallpaperStateTest, RestoringTheDefaultCoversEveryDisplayAndThenHasNothingToDo)
 {
-    app.settings.defaultWallpaperPath = d;
-    app.settings.targetMonitor = kDisplay2;
-    app.restoreDefaultWallpaper();
+    ASSERT_EQ(S_OK, settings.setDefaultWallpaper(d));
+    ASSERT_EQ(S_OK, settings.setTargetMonitor(kDisplay2));
+    engine.showDefaultWallpaper();
     EXPECT_EQ(d, world.fake->wallpaperOf(kDisplay1));
     EXPECT_EQ(d, world.fake->wallpaperOf(kDisplay2));
-    EXPECT_EQ(L"", app.currentState.monitor);
-    EXPECT_EQ(ModeStill, app.currentState.mode);
+    EXPECT_EQ(L"", engine.currentState().monitor);
+    EXPECT_EQ(ModeStill, engine.currentState().mode);
 
     world.fake->clearCalls();
     const WorldImage shown = imageOf(world);
-    app.restoreDefaultWallpaper();
+    engine.showDefaultWallpaper();
     EXPECT_EQ(0, desktopChanges(*world.fake.Get())) << world.fake->callsText();
     EXPECT_EQ(shown, imageOf(world));
 }
@@ -505,12 +507,12 @@ const AlreadyShownCase kAlreadyShownCases[] = {
      [](WallpaperWorld& world, const std::wstring& picture, const std::wstring& other) {
          showEverywhere(world, picture);
          world.fake->setWallpaperOf(kDisplay1, other);
-         world.app.settings.targetMonitor = kDisplay2;
+         ASSERT_EQ(S_OK, world.settings.setTargetMonitor(kDisplay2));
      },
      true},
     {"AsTheCurrentStillPicture",
      [](WallpaperWorld& world, const std::wstring& picture, const std::wstring&) {
-         world.app.applyFileList({picture});
+         world.engine.applyFileList({picture});
      },
      true},
     {"WhileTheShellsOwnSlideshowRuns",
@@ -539,8 +541,8 @@ const AlreadyShownCase kAlreadyShownCases[] = {
      false},
     {"ByARunningSlideshow",
      [](WallpaperWorld& world, const std::wstring& picture, const std::wstring& other) {
-         world.app.applyFileList({picture, other});
-         world.app.advanceSlideshow(); // other.jpg sorts first
+         world.engine.applyFileList({picture, other});
+         world.engine.advanceSlideshow(); // other.jpg sorts first
      },
      false},
 };
@@ -558,30 +560,30 @@ TEST_P(AlreadyShownTest, IsLeftAloneOnlyWhenNothingWouldChange)
     twoDisplays(world);
     GetParam().arrange(world, picture, other);
     ASSERT_TRUE(world.notifications().empty());
-    world.app.setWidgetTooltip(L"(tooltip before)");
+    const std::size_t shownBefore = world.events.shownModes.size();
     const WorldImage before = imageOf(world);
     const FakeDesktopState desktopBefore = world.fake->state();
     world.fake->clearCalls();
 
-    world.app.applyFileList({picture});
+    world.engine.applyFileList({picture});
 
     EXPECT_TRUE(world.notifications().empty());
     if (GetParam().nothingToDo) {
         EXPECT_EQ(before, imageOf(world));
         EXPECT_EQ(0, desktopChanges(*world.fake.Get())) << world.fake->callsText();
-        EXPECT_EQ(L"(tooltip before)", std::wstring(world.app.widget.tooltipText()));
+        EXPECT_EQ(shownBefore, world.events.shownModes.size()) << "nothing new was shown";
         return;
     }
-    EXPECT_EQ(ModeStill, world.app.currentState.mode);
-    EXPECT_EQ(std::vector<std::wstring>{picture}, world.app.currentState.files);
-    EXPECT_FALSE(world.system.isArmed(SlideshowTimer));
-    EXPECT_EQ(pick(kIdleTooltip, kEnglish), std::wstring(world.app.widget.tooltipText()));
-    ASSERT_TRUE(world.app.undoEntry.has_value());
-    EXPECT_EQ(before.state, describe(world.app.undoEntry->state));
+    EXPECT_EQ(ModeStill, world.engine.currentState().mode);
+    EXPECT_EQ(std::vector<std::wstring>{picture}, world.engine.currentState().files);
+    EXPECT_EQ(0u, world.engine.slideshowPeriod());
+    EXPECT_EQ(ModeStill, world.events.shownModes.back());
+    ASSERT_TRUE(world.engine.undoEntry().has_value());
+    EXPECT_EQ(before.state, describe(world.engine.undoEntry()->state));
     // And it can be taken back.
-    world.app.undoLastChange();
+    world.engine.undoLastChange();
     EXPECT_EQ(desktopBefore, world.fake->state());
-    EXPECT_EQ(before.state, describe(world.app.currentState));
+    EXPECT_EQ(before.state, describe(world.engine.currentState()));
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, AlreadyShownTest, ::testing::ValuesIn(kAlreadyShownCases),
@@ -605,13 +607,13 @@ TEST_F(WallpaperStateTest, SpanIsRefusedSilentlyWhileOneDisplayIsInPlay)
         SCOPED_TRACE(test.name);
         WallpaperWorld other;
         twoDisplays(other);
-        other.app.settings.targetMonitor = test.shownOn;
-        other.app.applyFileList({a});
-        other.app.settings.targetMonitor = test.targetMonitor;
+        ASSERT_EQ(S_OK, other.settings.setTargetMonitor(test.shownOn));
+        other.engine.applyFileList({a});
+        ASSERT_EQ(S_OK, other.settings.setTargetMonitor(test.targetMonitor));
         other.fake->clearCalls();
         const WorldImage before = imageOf(other);
 
-        other.app.setFit(FitSpan);
+        other.engine.setFit(FitSpan);
 
         EXPECT_EQ(0, other.fake->totalCalls()) << other.fake->callsText();
         EXPECT_EQ(before, imageOf(other));
@@ -621,11 +623,11 @@ TEST_F(WallpaperStateTest, SpanIsRefusedSilentlyWhileOneDisplayIsInPlay)
 
 TEST_F(WallpaperStateTest, TheFitAlreadyInForceChangesNothing)
 {
-    app.applyFileList({a});
+    engine.applyFileList({a});
     world.fake->clearCalls();
     const WorldImage before = imageOf(world);
 
-    app.setFit(FitFill);
+    engine.setFit(FitFill);
 
     EXPECT_EQ(0, desktopChanges(*world.fake.Get())) << world.fake->callsText();
     EXPECT_EQ(before, imageOf(world));
@@ -633,34 +635,34 @@ TEST_F(WallpaperStateTest, TheFitAlreadyInForceChangesNothing)
 
 TEST_F(WallpaperStateTest, AFitChangeSetsThePositionRecordsUndoAndWritesFit)
 {
-    app.applyFileList({a});
+    engine.applyFileList({a});
     const FakeDesktopState shown = world.fake->state();
 
-    app.setFit(FitCenter);
+    engine.setFit(FitCenter);
 
     FakeDesktopState expected = shown;
     expected.position = DWPOS_CENTER;
     EXPECT_EQ(expected, world.fake->state());
-    EXPECT_EQ(FitCenter, app.settings.fitMode);
-    EXPECT_EQ(FitCenter, app.currentState.fit);
+    EXPECT_EQ(FitCenter, world.settings.fitMode());
+    EXPECT_EQ(FitCenter, engine.currentState().fit);
     EXPECT_EQ(L"0", world.setting(L"Fit"));
 
-    app.undoLastChange();
+    engine.undoLastChange();
 
     EXPECT_EQ(shown, world.fake->state());
-    EXPECT_EQ(FitFill, app.settings.fitMode);
-    EXPECT_EQ(FitFill, app.currentState.fit);
+    EXPECT_EQ(FitFill, world.settings.fitMode());
+    EXPECT_EQ(FitFill, engine.currentState().fit);
     EXPECT_EQ(L"4", world.setting(L"Fit"));
     EXPECT_TRUE(world.notifications().empty());
 }
 
 TEST_F(WallpaperStateTest, AFailedFitChangeKeepsFitStateAndUndo)
 {
-    app.applyFileList({a});
+    engine.applyFileList({a});
     const WorldImage before = imageOf(world);
     world.fake->failEveryCallOf(L"SetPosition", E_ACCESSDENIED);
 
-    app.setFit(FitStretch);
+    engine.setFit(FitStretch);
 
     EXPECT_EQ(before, imageOf(world));
     EXPECT_EQ((std::vector<std::wstring>{notificationLine(pick(kFitChangeFailed, kEnglish), E_ACCESSDENIED)}),

@@ -10,10 +10,9 @@
 #include <cstdio>
 #include <string>
 
-#include "app/application.h"
 #include "tests/support/fake_desktop_wallpaper.h"
-#include "tests/support/recording_system.h"
 #include "tests/support/temp_folder.h"
+#include "tests/support/wallpaper_world.h"
 
 namespace {
 
@@ -42,16 +41,12 @@ struct Figures {
 // Alternates two pictures so that no commit finds its picture already shown.
 bool measure(int displays, int rounds, const TempFolder& folder, Figures& figures)
 {
-    RecordingSystem system;
-    Application app(GetModuleHandleW(nullptr), system);
-    const auto fake = FakeDesktopWallpaper::create();
+    WallpaperWorld world;
+    const auto& fake = world.fake;
     for (int i = 0; i < displays; ++i) {
         const RECT rect{i * 1920, 0, (i + 1) * 1920, 1080};
         fake->addDisplay(L"\\\\?\\DISPLAY#BENCH#" + std::to_wstring(i), rect, L"C:\\Windows\\Web\\old.jpg");
     }
-    app.desktopWallpaper = fake;
-    app.settings.settingsPath = folder / L"settings.ini";
-    writeFileBytes(app.settings.settingsPath, std::string("\xFF\xFE", 2));
     const std::wstring pictures[2] = {folder / L"first.png", folder / L"second.png"};
 
     double commitTotal = 0;
@@ -64,17 +59,17 @@ bool measure(int displays, int rounds, const TempFolder& folder, Figures& figure
 
         fake->clearCalls();
         const Stopwatch commitWatch;
-        const std::int32_t committed = app.commitState(std::move(state), false);
+        const HRESULT committed = world.engine.commitState(std::move(state), false);
         commitTotal += commitWatch.microseconds();
         figures.commitCalls = fake->totalCalls();
 
         fake->clearCalls();
         const Stopwatch undoWatch;
-        app.undoLastChange();
+        world.engine.undoLastChange();
         undoTotal += undoWatch.microseconds();
         figures.undoCalls = fake->totalCalls();
 
-        if (committed != S_OK || app.undoEntry || !system.debugLines.empty()) {
+        if (committed != S_OK || world.engine.undoEntry() || !world.notifications().empty()) {
             std::fprintf(stderr, "round %d with %d displays did not commit and undo cleanly (%ld)\n", round, displays,
                          static_cast<long>(committed));
             return false;
