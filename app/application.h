@@ -57,9 +57,13 @@ struct ApplicationSeams {
     VideoHostLookup findVideoHost;
     // The folder of the Startup shortcut; empty: the user's Startup folder.
     std::wstring startupFolder;
+    // The module whose resources hold the menu's banner; null: the program's own.
+    HINSTANCE resources = nullptr;
 };
 
-class Application final : private WallpaperEvents, private VideoEvents, private WidgetEvents {
+// The widget's events are public: they are what the user does to the widget, and tests act as the
+// widget. The engine's and the video's stay between the subsystems.
+class Application final : private WallpaperEvents, private VideoEvents, public WidgetEvents {
 public:
     explicit Application(HINSTANCE instance, ApplicationSeams seams = {}) noexcept;
     ~Application();

@@ -93,7 +93,8 @@ void Application::showContextMenu(POINT point) noexcept
     state.startupKnown = SUCCEEDED(startup_.checkStartupShortcut(shortcutPath, state.startupExists));
 
     const UINT command = trackContextMenu(controlWindow_.get(), point, std::move(state), displays,
-                                          imagingFactory_.Get(), instance_, highContrast_);
+                                          imagingFactory_.Get(), seams_.resources ? seams_.resources : instance_,
+                                          highContrast_);
     if (command != 0)
         executeCommand(command, displays);
 }

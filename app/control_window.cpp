@@ -187,10 +187,7 @@ void Application::relayoutAfterDisplayChange() noexcept
 
 void Application::refreshHighContrast() noexcept
 {
-    HIGHCONTRASTW contrast{};
-    contrast.cbSize = sizeof(contrast);
-    SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof(contrast), &contrast, 0);
-    highContrast_ = (contrast.dwFlags & HCF_HIGHCONTRASTON) != 0;
+    highContrast_ = system_.highContrastOn();
     widget_.setHighContrast(highContrast_);
 }
 

@@ -5,6 +5,7 @@
 #include "tests/support/fake_desktop_wallpaper.h"
 #include "tests/support/recording_system.h"
 #include "tests/support/temp_folder.h"
+#include "tests/support/wallpaper_world.h"
 #include "tests/support/windowed_world.h"
 
 #include <gtest/gtest.h>
@@ -21,7 +22,7 @@ protected:
 
     LRESULT send(UINT message, WPARAM wParam = 0, LPARAM lParam = 0)
     {
-        return SendMessageW(app.controlWindow.get(), message, wParam, lParam);
+        return SendMessageW(app.controlWindow(), message, wParam, lParam);
     }
 
     std::vector<RecordingSystem::TimerEvent> eventsOf(UINT_PTR id) const
@@ -43,7 +44,7 @@ protected:
 TEST_F(ControlWindowTest, IsAHiddenTopLevelToolWindowNamedPeltorine)
 {
     const HWND window = FindWindowW(L"Peltorine.Control", L"Peltorine");
-    ASSERT_EQ(window, app.controlWindow.get());
+    ASSERT_EQ(window, app.controlWindow());
     EXPECT_FALSE(IsWindowVisible(window));
     EXPECT_EQ(nullptr, GetParent(window));
     EXPECT_TRUE(GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
@@ -66,8 +67,6 @@ TEST_F(ControlWindowTest, BurstOfDisplayChangesGivesOneRelayoutAfterTheLast)
         EXPECT_TRUE(event.armed);
         EXPECT_EQ(400u, event.milliseconds);
     }
-    EXPECT_EQ(last + 8000, app.relayoutDeadline);
-
     system.now = last + 400;
     system.timerEvents.clear();
     send(WM_TIMER, RelayoutTimer);
@@ -76,81 +75,79 @@ TEST_F(ControlWindowTest, BurstOfDisplayChangesGivesOneRelayoutAfterTheLast)
     EXPECT_FALSE(afterExpiry.front().armed) << "the expiry kills the one-shot timer first";
 }
 
-TEST_F(ControlWindowTest, RelayoutRetriesWithoutAWidgetUntilTheDeadline)
+TEST_F(ControlWindowTest, RelayoutRetriesWithoutAWidgetUntilEightSecondsAfterTheLastTrigger)
 {
     send(WM_THEMECHANGED);
-    const std::uint64_t deadline = app.relayoutDeadline;
+    const std::uint64_t deadline = system.now + 8000;
 
-    // No desktop host here, so the widget never appears: the loop re-arms every 400 ms ...
+    // No desktop host here, so the widget never appears: the loop re-arms every 400 ms, and the
+    // retries do not move the deadline ...
     for (system.now += 400; system.now < deadline; system.now += 400) {
         send(WM_TIMER, RelayoutTimer);
         ASSERT_TRUE(system.isArmed(RelayoutTimer)) << "at " << system.now;
-        EXPECT_EQ(deadline, app.relayoutDeadline) << "retries do not move the deadline";
     }
     // ... and gives up once the deadline has passed, until the next trigger.
     send(WM_TIMER, RelayoutTimer);
     EXPECT_FALSE(system.isArmed(RelayoutTimer));
 
+    // A new trigger sets a new deadline, 8 s from now.
     send(WM_DISPLAYCHANGE);
     EXPECT_TRUE(system.isArmed(RelayoutTimer));
-    EXPECT_EQ(system.now + 8000, app.relayoutDeadline);
+    system.now += 7999;
+    send(WM_TIMER, RelayoutTimer);
+    EXPECT_TRUE(system.isArmed(RelayoutTimer));
+    system.now += 1;
+    send(WM_TIMER, RelayoutTimer);
+    EXPECT_FALSE(system.isArmed(RelayoutTimer));
 }
 
 TEST_F(ControlWindowTest, TaskbarRestartAddsTheIconAgainWithTheSameHandle)
 {
-    ASSERT_NE(0u, app.trayIcon.taskbarCreatedMessage());
+    ASSERT_NE(0u, app.trayIcon().taskbarCreatedMessage());
     ASSERT_FALSE(system.iconCalls.empty());
     const HICON first = system.iconCalls.front().data.hIcon;
     system.iconCalls.clear();
 
-    EXPECT_EQ(0, send(app.trayIcon.taskbarCreatedMessage()));
+    EXPECT_EQ(0, send(app.trayIcon().taskbarCreatedMessage()));
 
     ASSERT_EQ(2u, system.iconCalls.size());
     EXPECT_EQ(static_cast<DWORD>(NIM_ADD), system.iconCalls[0].message);
     EXPECT_EQ(first, system.iconCalls[0].data.hIcon);
-    EXPECT_EQ(app.controlWindow.get(), system.iconCalls[0].data.hWnd);
+    EXPECT_EQ(app.controlWindow(), system.iconCalls[0].data.hWnd);
     EXPECT_EQ(1u, system.iconCalls[0].data.uID);
     EXPECT_EQ(static_cast<DWORD>(NIM_SETVERSION), system.iconCalls[1].message);
     EXPECT_TRUE(system.isArmed(RelayoutTimer));
 }
 
-TEST_F(ControlWindowTest, DroppedFilesAreTakenOnceAndAppliedThroughTheFileList)
+// Dropped files arrive through the widget (its tests drop real pictures); the message alone,
+// with nothing dropped, finds nothing to take.
+TEST_F(ControlWindowTest, AFilesDroppedMessageWithNothingDroppedDoesNothing)
 {
-    // A list that is not only pictures is refused with its message; the list is taken either way.
-    app.pendingDroppedFiles = std::vector<std::wstring>{L"C:\\notes.txt"};
+    const FakeDesktopState before = fake->state();
     send(FilesDroppedMessage);
-    EXPECT_FALSE(app.pendingDroppedFiles.has_value());
-    ASSERT_EQ(1u, system.debugLines.size());
-    EXPECT_EQ(L"Peltorine: Choose PNG, JPG or JPEG images, or one MP4 video. [2147942487]\n", system.debugLines[0]);
-
-    // A second message finds nothing to take and does nothing.
-    send(FilesDroppedMessage);
-    EXPECT_EQ(1u, system.debugLines.size());
+    EXPECT_FALSE(app.filesPending());
+    EXPECT_TRUE(system.debugLines.empty());
+    EXPECT_EQ(before, fake->state());
 }
 
 TEST_F(ControlWindowTest, SlideshowTimerDoesNothingUnlessASlideshowRuns)
 {
-    app.currentState.mode = ModeStill;
-    app.currentState.files = {L"C:\\a.png"};
+    PictureFolder pictures;
+    app.applyFileList({pictures.png(L"a.png")});
+    ASSERT_EQ(ModeStill, app.wallpaper().currentState().mode);
     fake->clearCalls();
     send(WM_TIMER, SlideshowTimer);
     EXPECT_EQ(0, fake->totalCalls()) << fake->callsText();
 }
 
-TEST_F(ControlWindowTest, ErrorFlashEndsWhenItsTimerExpires)
-{
-    app.widget.setErrorFlash(true);
-    send(WM_TIMER, ErrorFlashTimer);
-    EXPECT_FALSE(app.widget.errorFlash());
-    ASSERT_FALSE(eventsOf(ErrorFlashTimer).empty());
-    EXPECT_FALSE(eventsOf(ErrorFlashTimer).back().armed);
-}
-
 TEST_F(ControlWindowTest, IconEventsSingleClickDoesNothingDoubleClickRestoresTheDefault)
 {
-    const std::wstring picture = folder / L"Peltorine\\default.png";
-    writeFileBytes(picture, "");
-    app.settings.defaultWallpaperPath = picture;
+    PictureFolder pictures;
+    const std::wstring chosen = pictures.png(L"default.png");
+    world.chooseFiles = [&](HWND, bool, std::uint32_t) { return std::vector<std::wstring>{chosen}; };
+    app.chooseDefaultWallpaper();
+    const std::wstring picture = app.settings().defaultWallpaperPath();
+    ASSERT_FALSE(picture.empty());
     fake->clearCalls();
 
     send(TrayCallbackMessage, 0, MAKELPARAM(WM_LBUTTONDOWN, 1));
@@ -164,7 +161,7 @@ TEST_F(ControlWindowTest, IconEventsSingleClickDoesNothingDoubleClickRestoresThe
 TEST_F(ControlWindowTest, CloseEndsTheLoopWithExitCodeZeroAndKeepsTheWindow)
 {
     send(WM_CLOSE);
-    EXPECT_TRUE(IsWindow(app.controlWindow.get()));
+    EXPECT_TRUE(IsWindow(app.controlWindow()));
     MSG message{};
     ASSERT_TRUE(PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
     EXPECT_EQ(0u, message.wParam);
@@ -172,7 +169,7 @@ TEST_F(ControlWindowTest, CloseEndsTheLoopWithExitCodeZeroAndKeepsTheWindow)
 
 TEST_F(ControlWindowTest, ShutdownRemovesTheIconAndDestroysTheWindow)
 {
-    const HWND window = app.controlWindow.get();
+    const HWND window = app.controlWindow();
     system.iconCalls.clear();
     app.shutdown();
     EXPECT_FALSE(IsWindow(window));
@@ -181,7 +178,7 @@ TEST_F(ControlWindowTest, ShutdownRemovesTheIconAndDestroysTheWindow)
     EXPECT_EQ(window, system.iconCalls[0].data.hWnd);
     EXPECT_EQ(1u, system.iconCalls[0].data.uID);
     EXPECT_EQ(0u, system.iconCalls[0].data.uFlags);
-    EXPECT_FALSE(app.trayIcon.added());
+    EXPECT_FALSE(app.trayIcon().added());
 }
 
 TEST(ControlWindowThunk, MessagesBeforeCreationGoToTheDefaultProcedure)

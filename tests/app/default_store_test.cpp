@@ -96,7 +96,7 @@ protected:
 
     DefaultStoreTest()
     {
-        world.world.fake->addDisplay(kDisplay2, kRect2, L"C:\\old.jpg");
+        world.fake->addDisplay(kDisplay2, kRect2, L"C:\\old.jpg");
         world.chooseFiles = [this](HWND owner, bool forDefault, std::uint32_t language) {
             dialogCalls.push_back({owner, forDefault, language});
             std::vector<std::wstring> answer;
@@ -107,7 +107,7 @@ protected:
             return answer;
         };
         EXPECT_EQ(S_OK, world.start());
-        world.world.fake->clearCalls();
+        world.fake->clearCalls();
         world.system.iconCalls.clear();
         world.system.debugLines.clear();
     }
@@ -358,9 +358,12 @@ TEST_F(DefaultStoreTest, CancelledDialogDoesNothing)
 
 TEST_F(DefaultStoreTest, RestoringWithoutAUsableDefaultOpensTheChoiceAndShowsIt)
 {
-    // No default yet, and a default whose file has gone.
-    for (const std::wstring& before : {std::wstring(), dataFolder() + L"\\{deleted}.png"}) {
-        settings().defaultWallpaperPath() = before;
+    // No default yet, and then a default whose file has gone.
+    for (int round = 0; round < 2; ++round) {
+        const std::wstring before = settings().defaultWallpaperPath();
+        if (round == 1) {
+            ASSERT_TRUE(DeleteFileW(before.c_str()));
+        }
         dialogCalls.clear();
         const std::wstring source = pictures.png(L"restored.png");
         dialogAnswers.push_back({source});

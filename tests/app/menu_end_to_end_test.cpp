@@ -200,28 +200,22 @@ class MenuEndToEndTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        ASSERT_NE(nullptr, resources.get());
         ASSERT_EQ(S_OK, world.started);
-        app.highContrast = false;
-
-        // The test program carries no logo: lend the menu peltorine.exe's resources.
-        std::wstring exe = L"" PELTORINE_EXE_PATH;
-        std::replace(exe.begin(), exe.end(), L'/', L'\\');
-        resources = LoadLibraryExW(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
-        ASSERT_NE(nullptr, resources);
-        app.instance = resources;
     }
 
-    void TearDown() override
+    // The test program carries no logo: the menu borrows peltorine.exe's resources.
+    static HMODULE loadProgramResources()
     {
-        app.instance = GetModuleHandleW(nullptr);
-        if (resources)
-            FreeLibrary(resources);
+        std::wstring exe = L"" PELTORINE_EXE_PATH;
+        std::replace(exe.begin(), exe.end(), L'/', L'\\');
+        return LoadLibraryExW(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
     }
 
     // An icon event as the shell reports it under the version-4 protocol: the anchor in WPARAM.
     void trayIconEvent(UINT event, POINT anchor = {0, 0})
     {
-        SendMessageW(app.controlWindow.get(), TrayCallbackMessage, MAKEWPARAM(anchor.x, anchor.y),
+        SendMessageW(app.controlWindow(), TrayCallbackMessage, MAKEWPARAM(anchor.x, anchor.y),
                      MAKELPARAM(event, kTrayIconId));
     }
     void rightClickTrayIcon() { trayIconEvent(WM_CONTEXTMENU); }
@@ -230,12 +224,12 @@ protected:
     std::vector<std::wstring> modelDescription() const
     {
         MenuState state;
-        state.language = app.settings.language;
-        state.fitMode = app.settings.fitMode;
-        state.slideshowInterval = app.settings.slideshowInterval;
-        state.targetMonitor = app.settings.targetMonitor;
-        state.widgetSize = app.settings.widgetSize;
-        state.currentMode = app.currentState.mode;
+        state.language = app.settings().language();
+        state.fitMode = app.settings().fitMode();
+        state.slideshowInterval = app.settings().slideshowInterval();
+        state.targetMonitor = app.settings().targetMonitor();
+        state.widgetSize = app.settings().widgetSize();
+        state.currentMode = app.wallpaper().currentState().mode;
         state.startupKnown = true;
         state.banner = true;
         return describeMenuModel(buildMenuModel(state, {{L"\\\\?\\DISPLAY#1", {0, 0, 1920, 1080}, L""}}));
@@ -244,21 +238,21 @@ protected:
     std::optional<std::wstring> setting(const wchar_t* key) const
     {
         wchar_t value[256] = {};
-        GetPrivateProfileStringW(L"Peltorine", key, L"(missing)", value, 256, app.settings.settingsPath.c_str());
+        GetPrivateProfileStringW(L"Peltorine", key, L"(missing)", value, 256, app.settings().settingsPath().c_str());
         if (std::wstring(value) == L"(missing)")
             return std::nullopt;
         return std::wstring(value);
     }
 
-    WindowedWorld world;
+    const UniqueHandle<HMODULE, &FreeLibrary> resources{loadProgramResources()};
+    WindowedWorld world{true, resources.get()};
     Application& app = world.app;
     RecordingSystem& system = world.system;
-    HMODULE resources = nullptr;
 };
 
 TEST_F(MenuEndToEndTest, RightClickOnTheIconShowsTheMenuAndChoosingAnIntervalSavesIt)
 {
-    MenuDriver driver(app.controlWindow.get(), L"Slideshow interval", kCommandFirstInterval);
+    MenuDriver driver(app.controlWindow(), L"Slideshow interval", kCommandFirstInterval);
     ASSERT_TRUE(driver.hooked());
     driver.start();
     // Taken before the command changes the state the menu showed.
@@ -280,17 +274,18 @@ TEST_F(MenuEndToEndTest, RightClickOnTheIconShowsTheMenuAndChoosingAnIntervalSav
     EXPECT_TRUE(driver.reachedCommand);
 
     EXPECT_EQ(L"5", setting(L"Interval"));
-    EXPECT_EQ(5, app.settings.slideshowInterval);
+    EXPECT_EQ(5, app.settings().slideshowInterval());
     EXPECT_EQ(nullptr, visibleMenuWindow()) << "the menu is gone once the command has run";
 }
 
 TEST_F(MenuEndToEndTest, HighContrastMenuHasNoBannerAndDismissingItRunsNothing)
 {
-    app.highContrast = true;
-    app.settings.language = kVietnamese;
-    const std::string settingsBefore = readFileBytes(app.settings.settingsPath);
+    system.highContrast = true;
+    SendMessageW(app.controlWindow(), WM_SETTINGCHANGE, 0, 0);
+    app.executeCommand(kCommandVietnamese, {});
+    const std::string settingsBefore = readFileBytes(app.settings().settingsPath());
 
-    MenuDriver driver(app.controlWindow.get(), L"", 0);
+    MenuDriver driver(app.controlWindow(), L"", 0);
     ASSERT_TRUE(driver.hooked());
     driver.start();
     rightClickTrayIcon();
@@ -299,7 +294,7 @@ TEST_F(MenuEndToEndTest, HighContrastMenuHasNoBannerAndDismissingItRunsNothing)
     EXPECT_EQ(L"4 Chọn hình nền…", driver.shown.front());
     EXPECT_EQ(L"6 Thoát Peltorine", driver.shown.back());
     EXPECT_TRUE(system.debugLines.empty());
-    EXPECT_EQ(settingsBefore, readFileBytes(app.settings.settingsPath));
+    EXPECT_EQ(settingsBefore, readFileBytes(app.settings().settingsPath()));
     EXPECT_EQ(nullptr, visibleMenuWindow());
 }
 
@@ -317,7 +312,7 @@ TEST_F(MenuEndToEndTest, KeyboardOpensTheMenuAtTheAnchorTheMessageGives)
     };
     for (const auto& row : cases) {
         SCOPED_TRACE(row.what);
-        MenuDriver driver(app.controlWindow.get(), L"", 0);
+        MenuDriver driver(app.controlWindow(), L"", 0);
         ASSERT_TRUE(driver.hooked());
         driver.start();
         trayIconEvent(row.event, row.anchor);

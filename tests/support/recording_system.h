@@ -27,6 +27,7 @@ public:
     std::vector<std::wstring> debugLines;
     std::vector<IconCall> iconCalls;
     BOOL iconCallResult = TRUE; // what notifyIcon answers (FALSE: no taskbar)
+    bool highContrast = false;
 
     std::uint64_t tickCount() noexcept override { return now; }
     void setTimer(HWND, UINT_PTR id, UINT milliseconds) noexcept override
@@ -45,6 +46,8 @@ public:
         iconCalls.push_back({message, data});
         return iconCallResult;
     }
+
+    bool highContrastOn() noexcept override { return highContrast; }
 
     bool isArmed(UINT_PTR id) const { return armedTimers.count(id) != 0; }
     UINT periodOf(UINT_PTR id) const

@@ -5,7 +5,7 @@
 
 namespace {
 
-ApplicationSeams seamsOf(WindowedWorld& world)
+ApplicationSeams seamsOf(WindowedWorld& world, HINSTANCE resources)
 {
     ApplicationSeams seams;
     seams.system = &world.system;
@@ -14,12 +14,14 @@ ApplicationSeams seamsOf(WindowedWorld& world)
     };
     seams.findVideoHost = [&world] { return world.findVideoHost ? world.findVideoHost() : findDesktopHost(true); };
     seams.startupFolder = world.startupFolder.path();
+    seams.resources = resources;
     return seams;
 }
 
 } // namespace
 
-WindowedWorld::WindowedWorld(bool start) : app(GetModuleHandleW(nullptr), seamsOf(*this))
+WindowedWorld::WindowedWorld(bool start, HINSTANCE resources)
+    : app(GetModuleHandleW(nullptr), seamsOf(*this, resources))
 {
     fake->addDisplay(L"\\\\?\\DISPLAY#1", {0, 0, 1920, 1080}, L"C:\\old.jpg");
     if (start)

@@ -28,7 +28,8 @@
 
 class WindowedWorld {
 public:
-    explicit WindowedWorld(bool start = true);
+    // resources: the module whose resources hold the menu's banner (null: the test program's).
+    explicit WindowedWorld(bool start = true, HINSTANCE resources = nullptr);
     ~WindowedWorld();
     WindowedWorld(const WindowedWorld&) = delete;
     WindowedWorld& operator=(const WindowedWorld&) = delete;
