@@ -13,9 +13,10 @@ void VideoWallpaperDeleter::operator()(VideoWallpaper* video) const noexcept
 }
 
 VideoLifecycle::VideoLifecycle(IDesktopWallpaper& desktop, IWICImagingFactory& imaging, const Settings& settings,
-                               SystemServices& system, VideoEvents& events, VideoHostLookup findHost) noexcept
+                               SystemServices& system, VideoEvents& events, VideoHostLookup findHost,
+                               VideoOpener opener) noexcept
     : desktop_(desktop), imaging_(imaging), settings_(settings), system_(system), events_(events),
-      findHost_(std::move(findHost))
+      findHost_(std::move(findHost)), opener_(std::move(opener))
 {
 }
 
@@ -39,8 +40,10 @@ HRESULT VideoLifecycle::open(const WallpaperState& state, bool restoring, std::o
     VideoWallpaperPtr video(new (std::nothrow) VideoWallpaper());
     if (!video)
         return E_OUTOFMEMORY;
-    if (const HRESULT hr = video->open(state.files.front(), state.position); FAILED(hr))
-        return hr;
+    const HRESULT opened = opener_ ? opener_(*video, state.files.front(), state.position)
+                                   : video->open(state.files.front(), state.position);
+    if (FAILED(opened))
+        return opened;
     try {
         pending_.reset();
         pending_.emplace(PendingVideo{std::move(video), state, system_.tickCount() + kVideoOpenTimeoutMs, restoring,

@@ -9,6 +9,7 @@
 #include <wincodec.h>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -54,10 +55,23 @@ protected:
     ~VideoEvents() = default;
 };
 
+// Opens a new video's file; the program's is VideoWallpaper::open, tests hand in their own.
+using VideoOpener = std::function<HRESULT(VideoWallpaper& video, const std::wstring& path, double position)>;
+
 class VideoLifecycle {
 public:
+    // A video being opened: not shown yet, its windows not made.
+    struct PendingVideo {
+        VideoWallpaperPtr video;
+        WallpaperState state;       // the state to commit once the first frame is in
+        std::uint64_t deadline = 0; // tick count after which the open is given up
+        bool restoring = false;     // the open is an undo
+        std::optional<COLORREF> background;
+    };
+
     VideoLifecycle(IDesktopWallpaper& desktop, IWICImagingFactory& imaging, const Settings& settings,
-                   SystemServices& system, VideoEvents& events, VideoHostLookup findHost) noexcept;
+                   SystemServices& system, VideoEvents& events, VideoHostLookup findHost,
+                   VideoOpener opener = {}) noexcept;
     // Drops the pending and the shown video, then shuts Media Foundation down.
     ~VideoLifecycle();
     VideoLifecycle(const VideoLifecycle&) = delete;
@@ -90,9 +104,13 @@ public:
     [[nodiscard]] HRESULT setUserPaused(bool paused) noexcept;
 
     [[nodiscard]] bool opening() const noexcept { return pending_.has_value(); }
+    // The video being opened, for the tests; null without one.
+    [[nodiscard]] const PendingVideo* pending() const noexcept { return pending_ ? &*pending_ : nullptr; }
     [[nodiscard]] bool userPaused() const noexcept { return userPaused_; }
     [[nodiscard]] bool showing() const noexcept { return active_ != nullptr; }
     [[nodiscard]] bool covered() const noexcept { return covered_; }
+    // The colour the shown video is drawn with around its picture.
+    [[nodiscard]] COLORREF background() const noexcept { return background_; }
     [[nodiscard]] bool mediaFoundationStarted() const noexcept { return mediaFoundationStarted_; }
     // The playing position of the shown video in seconds; 0 without one.
     [[nodiscard]] double activeTime() const noexcept;
@@ -107,15 +125,6 @@ public:
     void shutdown() noexcept;
 
 private:
-    // A video being opened: not shown yet, its windows not made.
-    struct PendingVideo {
-        VideoWallpaperPtr video;
-        WallpaperState state;       // the state to commit once the first frame is in
-        std::uint64_t deadline = 0; // tick count after which the open is given up
-        bool restoring = false;     // the open is an undo
-        std::optional<COLORREF> background;
-    };
-
     void tickShown() noexcept;
     void tickPending() noexcept;
     [[nodiscard]] HRESULT prepareWindows(VideoWallpaper& video, const std::wstring& monitor) noexcept;
@@ -127,6 +136,7 @@ private:
     SystemServices& system_;
     VideoEvents& events_;
     VideoHostLookup findHost_;
+    VideoOpener opener_;
 
     bool mediaFoundationStarted_ = false;
     std::optional<PendingVideo> pending_;
