@@ -92,8 +92,7 @@ void Application::shutdown() noexcept
     controlWindow.reset();
     armedSlideshowPeriod = 0;
     armedVideoPeriod = 0;
-    // Lets a later start in the same process register them again.
-    Widget::unregisterWindowClass(instance);
+    // Lets a later start in the same process register it again; the widget's class goes with the widget.
     UnregisterClassW(kControlWindowClass, instance);
     // The remaining members go with the destructor, in the reverse order of their declaration.
 }

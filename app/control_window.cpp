@@ -48,8 +48,6 @@ HRESULT Application::initializeWindows() noexcept
     if (const HRESULT hr = registerWindowClass(instance, kControlWindowClass, 0, windowThunk<Application>, nullptr);
         FAILED(hr))
         return hr;
-    if (const HRESULT hr = Widget::registerWindowClass(instance); FAILED(hr))
-        return hr;
 
     // A real top-level window, never shown: message-only windows miss the broadcasts.
     controlWindow.reset(CreateWindowExW(WS_EX_TOOLWINDOW, kControlWindowClass, kProductName, WS_POPUP, 0, 0, 0, 0,

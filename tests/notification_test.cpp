@@ -20,7 +20,6 @@ protected:
     ~NotificationTest() override
     {
         app.destroyWidget();
-        Widget::unregisterWindowClass(GetModuleHandleW(nullptr));
     }
 
     const NOTIFYICONDATAW& balloon() const { return system.iconCalls.at(0).data; }
@@ -28,8 +27,6 @@ protected:
     // A widget on a stand-in desktop, so that a failure has something to flash.
     void showWidget()
     {
-        const HRESULT hr = Widget::registerWindowClass(GetModuleHandleW(nullptr));
-        ASSERT_TRUE(SUCCEEDED(hr) || hr == HRESULT_FROM_WIN32(ERROR_CLASS_ALREADY_EXISTS));
         app.createWidget();
         ASSERT_NE(app.widget.window(), nullptr);
     }

@@ -135,7 +135,7 @@ TEST_F(VideoLifecycleTest, AVideoOpensBehindTheEarlierWallpaperAndIsShownWithIts
 
     // One shown window over the display, in the host, with the clip's frame in it.
     ASSERT_EQ(active().videoWindows().size(), 1u);
-    const HWND window = active().videoWindows().front().window;
+    const HWND window = active().videoWindows().front().window.get();
     EXPECT_EQ(GetParent(window), host->window());
     EXPECT_NE(GetWindowLongPtrW(window, GWL_STYLE) & WS_VISIBLE, 0);
     const BackBuffer frame = readBackBuffer(active(), 0);
@@ -256,7 +256,7 @@ TEST_F(VideoLifecycleTest, WhenTheHostIsDestroyedTheWindowsAreBuiltInTheNewOne)
     world.app.onTimer(VideoTimer);
     ASSERT_TRUE(world.app.video.activeVideo) << notifications();
     ASSERT_TRUE(active().windowsAlive());
-    const HWND window = active().videoWindows().front().window;
+    const HWND window = active().videoWindows().front().window.get();
     EXPECT_EQ(GetParent(window), newHost->window());
     EXPECT_NE(GetWindowLongPtrW(window, GWL_STYLE) & WS_VISIBLE, 0);
     EXPECT_TRUE(closeTo(readBackBuffer(active(), 0).at(40, 30), kRed));
@@ -377,7 +377,7 @@ TEST_P(VideoInTheShell, TheWindowsSitBehindTheIconsInTheShellsOwnWindows)
     ASSERT_EQ(shell.creationError(), 0u);
     world.app.findVideoHost = [] { return findDesktopHost(true); };
     playPattern();
-    const HWND window = active().videoWindows().front().window;
+    const HWND window = active().videoWindows().front().window.get();
     const LONG_PTR exStyle = GetWindowLongPtrW(window, GWL_EXSTYLE);
     if (GetParam().options.noRedirectionBitmap) {
         // A layered child of "Progman", right below the icon view.
@@ -418,7 +418,7 @@ TEST_F(VideoLifecycleTest, TheMenuOffersTheFrameOnlyWhileAVideoPlays)
 TEST_F(VideoLifecycleTest, ShutdownWithAVideoPlayingAndAnotherOpeningReleasesBoth)
 {
     playPattern();
-    const HWND window = active().videoWindows().front().window;
+    const HWND window = active().videoWindows().front().window.get();
     world.app.applyFileList({clipPath(kPatternClip)});
     ASSERT_TRUE(world.app.video.pendingVideo);
     ASSERT_TRUE(world.app.video.activeVideo);
