@@ -103,9 +103,8 @@ void Application::shutdown() noexcept
     controlWindow_.reset();
     armedSlideshowPeriod_ = 0;
     armedVideoPeriod_ = 0;
-    // Lets a later start in the same process register them again.
-    Widget::unregisterWindowClass(instance_);
-    UnregisterClassW(kControlWindowClass, instance_);
+    // Lets a later start in the same process register it again; the widget's class goes with the widget.
+    controlClass_.unregisterClass();
     // The remaining members go with the destructor, in the reverse order of their declaration.
 }
 

@@ -21,6 +21,7 @@
 #include "platform/startup_shortcut.h"
 #include "platform/system_services.h"
 #include "platform/unique_handle.h"
+#include "platform/window_class.h"
 #include "settings/settings.h"
 #include "tray/tray_icon.h"
 #include "video/video_lifecycle.h"
@@ -201,6 +202,7 @@ private:
     // Files handed over by the drop target, applied once the control window gets to them.
     std::optional<std::vector<std::wstring>> pendingDroppedFiles_;
 
+    WindowClass<Application> controlClass_;
     UniqueWindow controlWindow_;
     UniqueWinEventHook foregroundHook_;
     std::uint64_t relayoutDeadline_ = 0;

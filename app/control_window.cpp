@@ -1,6 +1,5 @@
 #include "app/application.h"
 #include "platform/win32_error.h"
-#include "platform/window_thunk.h"
 #include "tray/banner.h"
 
 #include <commctrl.h>
@@ -24,20 +23,6 @@ void CALLBACK onForegroundEvent(HWINEVENTHOOK, DWORD, HWND, LONG, LONG, DWORD, D
         PostMessageW(hookTargetWindow, ForegroundChangedMessage, 0, 0);
 }
 
-[[nodiscard]] HRESULT registerWindowClass(HINSTANCE instance, const wchar_t* name, UINT style, WNDPROC procedure,
-                                          HCURSOR cursor) noexcept
-{
-    WNDCLASSW windowClass{};
-    windowClass.style = style;
-    windowClass.lpfnWndProc = procedure;
-    windowClass.hInstance = instance;
-    windowClass.hCursor = cursor;
-    windowClass.lpszClassName = name;
-    if (RegisterClassW(&windowClass) == 0)
-        return failureFromLastError();
-    return S_OK;
-}
-
 } // namespace
 
 HRESULT Application::initializeWindows() noexcept
@@ -47,10 +32,7 @@ HRESULT Application::initializeWindows() noexcept
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_WIN95_CLASSES};
     InitCommonControlsEx(&controls);
 
-    if (const HRESULT hr = registerWindowClass(instance_, kControlWindowClass, 0, windowThunk<Application>, nullptr);
-        FAILED(hr))
-        return hr;
-    if (const HRESULT hr = Widget::registerWindowClass(instance_); FAILED(hr))
+    if (const HRESULT hr = controlClass_.registerClass(instance_, {kControlWindowClass, 0, nullptr}); FAILED(hr))
         return hr;
 
     // A real top-level window, never shown: message-only windows miss the broadcasts.

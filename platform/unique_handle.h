@@ -2,6 +2,8 @@
 // Move-only owners for every kind of handle the program and its tools keep, in one place.
 #include <windows.h>
 #include <objbase.h>
+#include <oleauto.h>
+#include <ole2.h>
 #include <wrl/client.h>
 
 #include <utility>
@@ -63,6 +65,7 @@ using UniqueMenu = UniqueHandle<HMENU, &DestroyMenu>; // takes its submenus with
 using UniqueWindow = UniqueHandle<HWND, &DestroyWindow>;
 using UniqueWinEventHook = UniqueHandle<HWINEVENTHOOK, &UnhookWinEvent>;
 using UniqueTaskString = UniqueHandle<wchar_t*, &CoTaskMemFree>; // a string from CoTaskMemAlloc
+using UniqueBstr = UniqueHandle<BSTR, &SysFreeString>;
 
 // A window's DC from GetDC, released to that window.
 class UniqueWindowDc {
@@ -82,6 +85,43 @@ public:
 private:
     HWND window_;
     HDC dc_;
+};
+
+// A storage medium filled by IDataObject::GetData, released with ReleaseStgMedium (which frees
+// what it holds, or hands it back to pUnkForRelease).
+class UniqueStgMedium {
+public:
+    UniqueStgMedium() noexcept = default;
+    ~UniqueStgMedium() { reset(); }
+    UniqueStgMedium(const UniqueStgMedium&) = delete;
+    UniqueStgMedium& operator=(const UniqueStgMedium&) = delete;
+    UniqueStgMedium(UniqueStgMedium&& other) noexcept : medium_(std::exchange(other.medium_, STGMEDIUM{})) {}
+    UniqueStgMedium& operator=(UniqueStgMedium&& other) noexcept
+    {
+        if (this != &other) {
+            reset();
+            medium_ = std::exchange(other.medium_, STGMEDIUM{});
+        }
+        return *this;
+    }
+
+    [[nodiscard]] const STGMEDIUM& get() const noexcept { return medium_; }
+    explicit operator bool() const noexcept { return medium_.tymed != TYMED_NULL || medium_.pUnkForRelease; }
+    void reset() noexcept
+    {
+        if (*this)
+            ReleaseStgMedium(&medium_);
+        medium_ = STGMEDIUM{};
+    }
+    // For GetData; what was held goes first.
+    [[nodiscard]] STGMEDIUM* put() noexcept
+    {
+        reset();
+        return &medium_;
+    }
+
+private:
+    STGMEDIUM medium_{};
 };
 
 // Selects an object into a DC for as long as it lives.

@@ -5,8 +5,8 @@
 // object, go to DefWindowProcW. The binding is cleared on WM_NCDESTROY, so that no message
 // after the window's end reaches an object that may be gone.
 //
-//     RegisterClassW with lpfnWndProc = windowThunk<Widget>;                  // Widget::handleMessage
-//     RegisterClassW with lpfnWndProc = windowThunk<Application, &Application::handleMessage>;
+//     WindowClass<Widget> widgetClass;                      // window_class.h; Widget::handleMessage
+//     WindowClass<Application, &Application::handleMessage> controlClass;
 //     CreateWindowExW(..., instance, this);
 #include <windows.h>
 

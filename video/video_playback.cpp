@@ -68,11 +68,10 @@ HRESULT VideoWallpaper::open(const std::wstring& path, double position) noexcept
     if (const HRESULT hr = engine->SetLoop(TRUE); FAILED(hr))
         return hr;
 
-    BSTR source = SysAllocString(path.c_str());
+    const UniqueBstr source(SysAllocString(path.c_str()));
     if (!source)
         return E_OUTOFMEMORY;
-    const HRESULT result = engine->SetSource(source);
-    SysFreeString(source);
+    const HRESULT result = engine->SetSource(source.get());
     startPosition = position;
     return result;
 }

@@ -14,23 +14,20 @@
 #include <string>
 #include <vector>
 
+#include "platform/unique_handle.h"
+#include "platform/window_class.h"
 #include "video/media_foundation.h"
 #include "video/video_host.h"
 #include "wallpaper/desktop_snapshot.h"
 
-// One window per target display, in the order of the display list.
+// One window per target display, in the order of the display list. The members go in the
+// reverse of their order: the view (it holds the swap chain's back buffer), the swap chain,
+// then the window.
 struct VideoWindow {
-    HWND window = nullptr;
+    UniqueWindow window;
     RECT screenRect{0, 0, 0, 0}; // the display, in virtual-screen pixels
     Microsoft::WRL::ComPtr<IDXGISwapChain> swapChain;
     Microsoft::WRL::ComPtr<ID3D11RenderTargetView> targetView;
-
-    VideoWindow() = default;
-    VideoWindow(VideoWindow&& other) noexcept;
-    VideoWindow& operator=(VideoWindow&& other) noexcept;
-    VideoWindow(const VideoWindow&) = delete;
-    VideoWindow& operator=(const VideoWindow&) = delete;
-    ~VideoWindow();
 };
 
 class VideoWallpaper {
@@ -72,8 +69,12 @@ public:
 private:
     [[nodiscard]] HRESULT startPlayback() noexcept;
     [[nodiscard]] HRESULT createWindow(const RECT& display) noexcept;
+    // The video windows' messages: the mouse goes through them to the desktop.
+    LRESULT handleWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
 
     VideoHost host;
+    // "Peltorine.Video", shared by every video that has windows; it goes after them.
+    WindowClass<VideoWallpaper, &VideoWallpaper::handleWindowMessage> windowClass;
     std::vector<VideoWindow> windows;
     RECT spanRect{0, 0, 0, 0};
     double startPosition = 0.0;

@@ -4,13 +4,14 @@
 #include "video/video_wallpaper.h"
 
 #include <cstring>
-#include <utility>
 
 namespace {
 
 constexpr wchar_t kVideoWindowClass[] = L"Peltorine.Video";
 
-LRESULT CALLBACK videoWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept
+} // namespace
+
+LRESULT VideoWallpaper::handleWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept
 {
     switch (message) {
     case WM_NCHITTEST:
@@ -22,47 +23,6 @@ LRESULT CALLBACK videoWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
     }
 }
 
-HRESULT registerVideoWindowClass() noexcept
-{
-    WNDCLASSW windowClass{};
-    windowClass.lpfnWndProc = videoWindowProc;
-    windowClass.hInstance = GetModuleHandleW(nullptr);
-    windowClass.lpszClassName = kVideoWindowClass;
-    if (RegisterClassW(&windowClass) || GetLastError() == ERROR_CLASS_ALREADY_EXISTS)
-        return S_OK;
-    return failureFromLastError();
-}
-
-} // namespace
-
-VideoWindow::VideoWindow(VideoWindow&& other) noexcept
-    : window(std::exchange(other.window, nullptr)),
-      screenRect(other.screenRect),
-      swapChain(std::move(other.swapChain)),
-      targetView(std::move(other.targetView))
-{
-}
-
-VideoWindow& VideoWindow::operator=(VideoWindow&& other) noexcept
-{
-    if (this != &other) {
-        targetView.Reset();
-        swapChain.Reset();
-        window = std::exchange(other.window, nullptr);
-        screenRect = other.screenRect;
-        swapChain = std::move(other.swapChain);
-        targetView = std::move(other.targetView);
-    }
-    return *this;
-}
-
-VideoWindow::~VideoWindow()
-{
-    // The view holds the back buffer of the swap chain: it goes first.
-    targetView.Reset();
-    swapChain.Reset();
-}
-
 HRESULT VideoWallpaper::createWindows(const std::vector<RECT>& displays, const VideoHostLookup& findHost) noexcept
 {
     destroyWindows();
@@ -71,7 +31,7 @@ HRESULT VideoWallpaper::createWindows(const std::vector<RECT>& displays, const V
     host = findHost();
     if (!host.hostWindow)
         return HRESULT_FROM_WIN32(ERROR_NOT_FOUND);
-    if (const HRESULT hr = registerVideoWindowClass(); FAILED(hr))
+    if (const HRESULT hr = windowClass.registerClass(GetModuleHandleW(nullptr), {kVideoWindowClass}); FAILED(hr))
         return hr;
 
     spanRect = displays.front();
@@ -101,15 +61,15 @@ HRESULT VideoWallpaper::createWindow(const RECT& display) noexcept
     record.screenRect = display;
 
     const DWORD exStyle = WS_EX_NOACTIVATE | WS_EX_TRANSPARENT | (host.noRedirectionBitmap ? WS_EX_LAYERED : 0);
-    record.window =
-        CreateWindowExW(exStyle, kVideoWindowClass, L"", WS_CHILD, placed.left, placed.top, placed.right - placed.left,
-                        placed.bottom - placed.top, host.hostWindow, nullptr, GetModuleHandleW(nullptr), nullptr);
+    record.window.reset(CreateWindowExW(exStyle, kVideoWindowClass, L"", WS_CHILD, placed.left, placed.top,
+                                        placed.right - placed.left, placed.bottom - placed.top, host.hostWindow,
+                                        nullptr, GetModuleHandleW(nullptr), this));
     if (!record.window)
         return failureFromLastError();
-    if (host.noRedirectionBitmap && !SetLayeredWindowAttributes(record.window, 0, 255, LWA_ALPHA))
+    if (host.noRedirectionBitmap && !SetLayeredWindowAttributes(record.window.get(), 0, 255, LWA_ALPHA))
         return failureFromLastError();
     // Below the icon view inside "Progman", or at the top of the worker's children.
-    if (!SetWindowPos(record.window, host.iconView ? host.iconView : HWND_TOP, 0, 0, 0, 0,
+    if (!SetWindowPos(record.window.get(), host.iconView ? host.iconView : HWND_TOP, 0, 0, 0, 0,
                       SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE))
         return failureFromLastError();
 
@@ -120,7 +80,7 @@ HRESULT VideoWallpaper::createWindow(const RECT& display) noexcept
     description.SampleDesc.Count = 1;
     description.BufferUsage = DXGI_USAGE_RENDER_TARGET_OUTPUT;
     description.BufferCount = 1;
-    description.OutputWindow = record.window;
+    description.OutputWindow = record.window.get();
     description.Windowed = TRUE;
     // Sequential keeps the drawn frame in the back buffer after Present, so what a window shows
     // can be read back and presented again.
@@ -143,9 +103,11 @@ void VideoWallpaper::destroyWindows() noexcept
     for (VideoWindow& record : windows) {
         record.targetView.Reset();
         record.swapChain.Reset();
-        if (record.window && IsWindow(record.window))
-            DestroyWindow(record.window);
-        record.window = nullptr;
+        // A window the shell took down with its host is gone already.
+        if (IsWindow(record.window.get()))
+            record.window.reset();
+        else
+            (void)record.window.release();
     }
     windows.clear();
 }
@@ -153,7 +115,7 @@ void VideoWallpaper::destroyWindows() noexcept
 void VideoWallpaper::showWindows() noexcept
 {
     for (const VideoWindow& record : windows)
-        ShowWindow(record.window, SW_SHOWNOACTIVATE);
+        ShowWindow(record.window.get(), SW_SHOWNOACTIVATE);
 }
 
 bool VideoWallpaper::windowsAlive() const noexcept
@@ -161,7 +123,7 @@ bool VideoWallpaper::windowsAlive() const noexcept
     if (!host.hostWindow || !IsWindow(host.hostWindow) || windows.empty())
         return false;
     for (const VideoWindow& record : windows) {
-        if (!record.window || !IsWindow(record.window))
+        if (!IsWindow(record.window.get()))
             return false;
     }
     return true;

@@ -3,6 +3,7 @@
 #include <shellapi.h>
 
 #include "common/picture_files.h"
+#include "platform/unique_handle.h"
 
 std::vector<std::wstring> readDroppedPaths(IDataObject* dataObject) noexcept
 {
@@ -10,11 +11,11 @@ std::vector<std::wstring> readDroppedPaths(IDataObject* dataObject) noexcept
     if (!dataObject)
         return paths;
     FORMATETC format{CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
-    STGMEDIUM medium{};
-    if (FAILED(dataObject->GetData(&format, &medium)))
+    UniqueStgMedium medium;
+    if (FAILED(dataObject->GetData(&format, medium.put())))
         return paths;
-    if (medium.tymed == TYMED_HGLOBAL && medium.hGlobal) {
-        const auto drop = static_cast<HDROP>(medium.hGlobal);
+    if (medium.get().tymed == TYMED_HGLOBAL && medium.get().hGlobal) {
+        const auto drop = static_cast<HDROP>(medium.get().hGlobal);
         const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
         try {
             for (UINT index = 0; index < count; ++index) {
@@ -32,39 +33,12 @@ std::vector<std::wstring> readDroppedPaths(IDataObject* dataObject) noexcept
             paths.clear();
         }
     }
-    ReleaseStgMedium(&medium);
     return paths;
 }
 
 DWORD dropEffectFor(bool canAccept, DWORD allowedEffects) noexcept
 {
     return canAccept && (allowedEffects & DROPEFFECT_COPY) ? DROPEFFECT_COPY : DROPEFFECT_NONE;
-}
-
-HRESULT DropTarget::QueryInterface(REFIID iid, void** object) noexcept
-{
-    if (!object)
-        return E_POINTER;
-    if (iid == IID_IUnknown || iid == IID_IDropTarget) {
-        *object = static_cast<IDropTarget*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-}
-
-ULONG DropTarget::AddRef() noexcept
-{
-    return static_cast<ULONG>(++refCount_);
-}
-
-ULONG DropTarget::Release() noexcept
-{
-    const LONG count = --refCount_;
-    if (count == 0)
-        delete this;
-    return static_cast<ULONG>(count);
 }
 
 void DropTarget::showHighlight(bool on) noexcept

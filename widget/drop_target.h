@@ -5,9 +5,10 @@
 #include <windows.h>
 #include <oleidl.h>
 
-#include <atomic>
 #include <string>
 #include <vector>
+
+#include "platform/com_object.h"
 
 // What the drop target tells its widget.
 class DropTargetSink {
@@ -28,20 +29,14 @@ protected:
 // Copy when the drag is acceptable and the source allows copying; never move or link.
 [[nodiscard]] DWORD dropEffectFor(bool canAccept, DWORD allowedEffects) noexcept;
 
-class DropTarget final : public IDropTarget {
+class DropTarget final : public ComObject<IDropTarget> {
 public:
     // Starts with one reference, which the creator releases.
     explicit DropTarget(DropTargetSink& sink) noexcept : sink_(&sink) {}
-    DropTarget(const DropTarget&) = delete;
-    DropTarget& operator=(const DropTarget&) = delete;
 
     // A drag source may hold the target beyond the widget's life: after this, the target
     // answers every drag with no effect and touches nothing.
     void disconnect() noexcept { sink_ = nullptr; }
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) noexcept override;
-    ULONG STDMETHODCALLTYPE AddRef() noexcept override;
-    ULONG STDMETHODCALLTYPE Release() noexcept override;
 
     HRESULT STDMETHODCALLTYPE DragEnter(IDataObject* dataObject, DWORD keyState, POINTL point,
                                         DWORD* effect) noexcept override;
@@ -51,11 +46,10 @@ public:
                                    DWORD* effect) noexcept override;
 
 private:
-    ~DropTarget() = default;
+    ~DropTarget() override = default;
     void applyEffectRule(DWORD* effect) noexcept;
     void showHighlight(bool on) noexcept;
 
-    std::atomic<LONG> refCount_{1};
     DropTargetSink* sink_;
     bool canAccept_ = false;
 };

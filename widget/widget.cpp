@@ -10,8 +10,6 @@
 
 #include "platform/win32_error.h"
 #include "platform/desktop_host.h"
-#include "platform/unique_handle.h"
-#include "platform/window_thunk.h"
 
 namespace {
 
@@ -78,24 +76,6 @@ Widget::~Widget()
     destroyWidget();
 }
 
-HRESULT Widget::registerWindowClass(HINSTANCE instance) noexcept
-{
-    WNDCLASSW windowClass{};
-    windowClass.style = CS_DBLCLKS;
-    windowClass.lpfnWndProc = windowThunk<Widget>;
-    windowClass.hInstance = instance;
-    windowClass.hCursor = LoadCursorW(nullptr, IDC_HAND);
-    windowClass.lpszClassName = kWindowClass;
-    if (RegisterClassW(&windowClass) == 0)
-        return failureFromLastError();
-    return S_OK;
-}
-
-void Widget::unregisterWindowClass(HINSTANCE instance) noexcept
-{
-    UnregisterClassW(kWindowClass, instance);
-}
-
 void Widget::connect(HINSTANCE instance, HWND controlWindow) noexcept
 {
     instance_ = instance;
@@ -111,8 +91,8 @@ void Widget::setPlacement(int size, POINT position, bool positionSet) noexcept
 
 WidgetVisualState Widget::visualState() const noexcept
 {
-    return WidgetVisualState{widgetWindow_ && GetFocus() == widgetWindow_, widgetDropHighlight_, widgetErrorFlash_,
-                             highContrast_};
+    return WidgetVisualState{widgetWindow_ && GetFocus() == widgetWindow_.get(), widgetDropHighlight_,
+                             widgetErrorFlash_, highContrast_};
 }
 
 // ---- Window life and placement ----
@@ -120,7 +100,7 @@ WidgetVisualState Widget::visualState() const noexcept
 void Widget::createWidget(std::wstring_view statusText) noexcept
 {
     const HWND host = findDesktopHost(false).hostWindow;
-    if (host && widgetWindow_ && GetWindow(widgetWindow_, GW_OWNER) == host) {
+    if (host && widgetWindow_ && GetWindow(widgetWindow_.get(), GW_OWNER) == host) {
         updateWidgetZOrder(true);
         return;
     }
@@ -128,8 +108,11 @@ void Widget::createWidget(std::wstring_view statusText) noexcept
     if (!host)
         return;
 
-    widgetWindow_ = CreateWindowExW(WS_EX_LAYERED | WS_EX_TOOLWINDOW, kWindowClass, L"Peltorine", WS_POPUP, 0, 0, 60,
-                                    60, host, nullptr, instance_, this);
+    const WindowClassDescription description{kWindowClass, CS_DBLCLKS, LoadCursorW(nullptr, IDC_HAND)};
+    if (FAILED(windowClass_.registerClass(instance_, description)))
+        return;
+    widgetWindow_.reset(CreateWindowExW(WS_EX_LAYERED | WS_EX_TOOLWINDOW, kWindowClass, L"Peltorine", WS_POPUP, 0, 0,
+                                        60, 60, host, nullptr, instance_, this));
     if (!widgetWindow_)
         return;
     if (!layoutWidget()) {
@@ -152,7 +135,7 @@ void Widget::registerDropTarget() noexcept
     auto target = adoptReference(new (std::nothrow) DropTarget(*this));
     if (!target)
         return;
-    widgetDropRegistered_ = SUCCEEDED(RegisterDragDrop(widgetWindow_, target.Get()));
+    widgetDropRegistered_ = SUCCEEDED(RegisterDragDrop(widgetWindow_.get(), target.Get()));
     if (widgetDropRegistered_)
         dropTarget_ = std::move(target);
     else
@@ -164,44 +147,42 @@ void Widget::revokeDropTarget() noexcept
     if (dropTarget_)
         dropTarget_->disconnect();
     if (widgetDropRegistered_ && widgetWindow_)
-        RevokeDragDrop(widgetWindow_);
+        RevokeDragDrop(widgetWindow_.get());
     widgetDropRegistered_ = false;
     dropTarget_.Reset();
 }
 
 void Widget::createTooltip() noexcept
 {
-    widgetTooltip_ =
-        CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
-                        CW_USEDEFAULT, CW_USEDEFAULT, controlWindow_, nullptr, instance_, nullptr);
+    widgetTooltip_.reset(CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP,
+                                         CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, controlWindow_,
+                                         nullptr, instance_, nullptr));
     if (!widgetTooltip_)
         return;
-    TTTOOLINFOW tool = toolFor(controlWindow_, widgetWindow_, widgetTooltipText_);
+    TTTOOLINFOW tool = toolFor(controlWindow_, widgetWindow_.get(), widgetTooltipText_);
     tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-    SendMessageW(widgetTooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
-    SendMessageW(widgetTooltip_, TTM_SETMAXTIPWIDTH, 0, kTooltipMaxWidth);
+    SendMessageW(widgetTooltip_.get(), TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    SendMessageW(widgetTooltip_.get(), TTM_SETMAXTIPWIDTH, 0, kTooltipMaxWidth);
 }
 
 void Widget::destroyWidget() noexcept
 {
     if (widgetDragMode_ != DragIdle)
         cancelWidgetGesture();
-    if (widgetTooltip_) {
-        DestroyWindow(widgetTooltip_);
-        widgetTooltip_ = nullptr;
-    }
-    if (widgetWindow_ && IsWindow(widgetWindow_)) {
+    widgetTooltip_.reset();
+    if (widgetWindow_ && IsWindow(widgetWindow_.get())) {
         revokeDropTarget();
-        DestroyWindow(widgetWindow_);
+        widgetWindow_.reset();
     }
     onWindowDestroyed();
 }
 
-// Also reached when the shell destroys the owner, and the widget with it.
+// Also reached when the shell destroys the owner, and the widget with it: the window is gone,
+// and the handle is let go without destroying it again.
 void Widget::onWindowDestroyed() noexcept
 {
     revokeDropTarget();
-    widgetWindow_ = nullptr;
+    (void)widgetWindow_.release();
     widgetDragMode_ = DragIdle;
     widgetClickArmed_ = false;
     widgetDropHighlight_ = false;
@@ -215,27 +196,27 @@ bool Widget::layoutWidget() noexcept
     const MonitorMetrics metrics =
         widgetPositionSet_ ? environment_.displayNearPoint(widgetPosition_) : environment_.primaryDisplay();
     const RECT rect = widgetSquare(metrics, widgetPositionSet_, widgetPosition_, widgetSize_);
-    return widgetRenderer_.presentWidget(widgetWindow_, rect, visualState());
+    return widgetRenderer_.presentWidget(widgetWindow_.get(), rect, visualState());
 }
 
 void Widget::updateWidgetZOrder(bool raise) noexcept
 {
     if (!widgetWindow_)
         return;
-    const HWND owner = GetWindow(widgetWindow_, GW_OWNER);
+    const HWND owner = GetWindow(widgetWindow_.get(), GW_OWNER);
     if (!owner || !IsWindowVisible(owner))
         return;
-    const bool visible = IsWindowVisible(widgetWindow_) != FALSE;
+    const bool visible = IsWindowVisible(widgetWindow_.get()) != FALSE;
     if (!visible && !raise)
         return;
     const HWND above = GetWindow(owner, GW_HWNDPREV);
-    if (visible && above == widgetWindow_)
+    if (visible && above == widgetWindow_.get())
         return;
 
     UINT flags = SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | SWP_NOOWNERZORDER;
     if (!visible) {
         flags |= SWP_SHOWWINDOW;
-        if (above == widgetWindow_)
+        if (above == widgetWindow_.get())
             flags |= SWP_NOZORDER;
     }
     // Right behind the window above the owner, which puts the widget directly above its
@@ -243,12 +224,12 @@ void Widget::updateWidgetZOrder(bool raise) noexcept
     HWND insertAfter = above;
     if (!insertAfter || (GetWindowLongPtrW(insertAfter, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0)
         insertAfter = HWND_NOTOPMOST;
-    SetWindowPos(widgetWindow_, insertAfter, 0, 0, 0, 0, flags);
+    SetWindowPos(widgetWindow_.get(), insertAfter, 0, 0, 0, 0, flags);
 }
 
 void Widget::saveWidgetPlacement(bool sizeChanged) noexcept
 {
-    if (RECT rect{}; widgetWindow_ && GetWindowRect(widgetWindow_, &rect)) {
+    if (RECT rect{}; widgetWindow_ && GetWindowRect(widgetWindow_.get(), &rect)) {
         widgetPosition_ = POINT{rect.left, rect.top};
         widgetPositionSet_ = true;
         events_.widgetMoved(widgetPosition_);
@@ -263,8 +244,8 @@ void Widget::setWidgetTooltip(std::wstring_view text) noexcept
     std::wmemcpy(widgetTooltipText_, text.data(), length);
     widgetTooltipText_[length] = L'\0';
     if (widgetTooltip_ && widgetWindow_) {
-        TTTOOLINFOW tool = toolFor(controlWindow_, widgetWindow_, widgetTooltipText_);
-        SendMessageW(widgetTooltip_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+        TTTOOLINFOW tool = toolFor(controlWindow_, widgetWindow_.get(), widgetTooltipText_);
+        SendMessageW(widgetTooltip_.get(), TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
     }
 }
 
@@ -273,8 +254,8 @@ void Widget::setWidgetTooltip(std::wstring_view text) noexcept
 void Widget::redrawWidget() noexcept
 {
     RECT rect{};
-    if (widgetWindow_ && GetWindowRect(widgetWindow_, &rect))
-        (void)widgetRenderer_.presentWidget(widgetWindow_, rect, visualState());
+    if (widgetWindow_ && GetWindowRect(widgetWindow_.get(), &rect))
+        (void)widgetRenderer_.presentWidget(widgetWindow_.get(), rect, visualState());
 }
 
 void Widget::setErrorFlash(bool on) noexcept
@@ -305,15 +286,15 @@ void Widget::filesDropped(std::vector<std::wstring> paths) noexcept
 
 void Widget::beginWidgetGesture(POINT point) noexcept
 {
-    if (!GetWindowRect(widgetWindow_, &dragStartRect_))
+    if (!GetWindowRect(widgetWindow_.get(), &dragStartRect_))
         return;
     dragStartPoint_ = point;
     widgetSizeAtDragStart_ = widgetSize_;
-    dragStartMetrics_ = environment_.displayOfWindow(widgetWindow_);
+    dragStartMetrics_ = environment_.displayOfWindow(widgetWindow_.get());
     widgetDragMode_ = isInResizeGrip(dragStartRect_, point) ? PressedGrip : PressedBody;
     widgetClickArmed_ = false;
-    SetFocus(widgetWindow_);
-    SetCapture(widgetWindow_);
+    SetFocus(widgetWindow_.get());
+    SetCapture(widgetWindow_.get());
 }
 
 void Widget::trackWidgetGesture(POINT point) noexcept
@@ -340,7 +321,7 @@ void Widget::trackWidgetGesture(POINT point) noexcept
         topLeft = movedTopLeft(point, dragStartPoint_, dragStartRect_, startDpi, metrics.dpi);
     }
     const RECT rect = fitSquareInWorkArea(metrics, topLeft, widgetSize_);
-    (void)widgetRenderer_.presentWidget(widgetWindow_, rect, visualState());
+    (void)widgetRenderer_.presentWidget(widgetWindow_.get(), rect, visualState());
 }
 
 void Widget::finishWidgetGesture(bool commit) noexcept
@@ -350,7 +331,7 @@ void Widget::finishWidgetGesture(bool commit) noexcept
         return;
     widgetDragMode_ = DragIdle;
     widgetClickArmed_ = commit && mode == PressedBody;
-    if (widgetWindow_ && GetCapture() == widgetWindow_)
+    if (widgetWindow_ && GetCapture() == widgetWindow_.get())
         ReleaseCapture();
     if (mode == Moving || mode == Resizing) {
         if (commit) {
@@ -369,7 +350,7 @@ void Widget::cancelWidgetGesture() noexcept
         return;
     widgetClickArmed_ = false;
     widgetDragMode_ = DragIdle;
-    if (widgetWindow_ && GetCapture() == widgetWindow_)
+    if (widgetWindow_ && GetCapture() == widgetWindow_.get())
         ReleaseCapture();
     if (mode == Moving || mode == Resizing) {
         widgetSize_ = widgetSizeAtDragStart_;
@@ -380,9 +361,9 @@ void Widget::cancelWidgetGesture() noexcept
 void Widget::onButtonDown(UINT message, LPARAM lParam) noexcept
 {
     POINT point = pointOf(lParam);
-    ClientToScreen(widgetWindow_, &point);
+    ClientToScreen(widgetWindow_.get(), &point);
     RECT rect{};
-    GetWindowRect(widgetWindow_, &rect);
+    GetWindowRect(widgetWindow_.get(), &rect);
     if (message == WM_LBUTTONDBLCLK && widgetClickArmed_ && !isInResizeGrip(rect, point)) {
         widgetClickArmed_ = false;
         events_.widgetRestoreDefault();
@@ -395,8 +376,8 @@ bool Widget::setCursorForPointer() noexcept
 {
     RECT rect{};
     POINT cursor{};
-    const bool inGrip =
-        GetWindowRect(widgetWindow_, &rect) && environment_.cursorPosition(cursor) && isInResizeGrip(rect, cursor);
+    const bool inGrip = GetWindowRect(widgetWindow_.get(), &rect) && environment_.cursorPosition(cursor) &&
+                        isInResizeGrip(rect, cursor);
     const wchar_t* shape = IDC_HAND;
     switch (cursorFor(widgetDragMode_, inGrip)) {
     case WidgetCursor::SizeNwse:

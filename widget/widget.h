@@ -13,6 +13,8 @@
 #include <vector>
 
 #include "platform/monitors.h"
+#include "platform/unique_handle.h"
+#include "platform/window_class.h"
 #include "widget/drop_target.h"
 #include "widget/widget_face.h"
 #include "widget/widget_rules.h"
@@ -61,10 +63,6 @@ public:
     Widget(const Widget&) = delete;
     Widget& operator=(const Widget&) = delete;
 
-    // The window class "Peltorine.Widget" with this widget's window procedure.
-    [[nodiscard]] static HRESULT registerWindowClass(HINSTANCE instance) noexcept;
-    static void unregisterWindowClass(HINSTANCE instance) noexcept;
-
     // The module and the control window that owns the tooltip and gets the widget's messages.
     void connect(HINSTANCE instance, HWND controlWindow) noexcept;
 
@@ -74,7 +72,8 @@ public:
 
     // Creates the widget in the desktop host when it is missing or its owner is no longer
     // the host; otherwise only repairs its z-order. statusText becomes the tooltip of a new
-    // widget.
+    // widget. The window class "Peltorine.Widget" is registered with the first window and
+    // unregistered when the Widget goes.
     void createWidget(std::wstring_view statusText) noexcept;
     void destroyWidget() noexcept;
     bool layoutWidget() noexcept;
@@ -88,10 +87,10 @@ public:
     // The system's high-contrast mode; the face is drawn again.
     void setHighContrast(bool on) noexcept;
 
-    [[nodiscard]] HWND window() const noexcept { return widgetWindow_; }
+    [[nodiscard]] HWND window() const noexcept { return widgetWindow_.get(); }
     // On screen: made, and shown together with a visible desktop.
-    [[nodiscard]] bool shown() const noexcept { return widgetWindow_ && IsWindowVisible(widgetWindow_); }
-    [[nodiscard]] HWND tooltip() const noexcept { return widgetTooltip_; }
+    [[nodiscard]] bool shown() const noexcept { return widgetWindow_ && IsWindowVisible(widgetWindow_.get()); }
+    [[nodiscard]] HWND tooltip() const noexcept { return widgetTooltip_.get(); }
     [[nodiscard]] bool dropRegistered() const noexcept { return widgetDropRegistered_; }
     [[nodiscard]] const wchar_t* tooltipText() const noexcept { return widgetTooltipText_; }
     [[nodiscard]] WidgetDragMode dragMode() const noexcept { return widgetDragMode_; }
@@ -133,8 +132,10 @@ private:
     POINT widgetPosition_{0, 0};
     bool widgetPositionSet_ = false;
 
-    HWND widgetWindow_ = nullptr;
-    HWND widgetTooltip_ = nullptr;
+    // The class goes after the windows made with it.
+    WindowClass<Widget> windowClass_;
+    UniqueWindow widgetWindow_;
+    UniqueWindow widgetTooltip_;
     bool widgetDropRegistered_ = false;
     Microsoft::WRL::ComPtr<DropTarget> dropTarget_;
     wchar_t widgetTooltipText_[kTooltipLength + 1] = {};

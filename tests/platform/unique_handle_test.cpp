@@ -5,7 +5,11 @@
 
 #include <utility>
 
+#include "platform/com_object.h"
 #include "platform/unique_handle.h"
+
+// oleaut32 exports it (Windows and Wine); the SDK and mingw-w64 headers do not declare it.
+extern "C" void WINAPI SetOaNoCache();
 
 namespace {
 
@@ -64,30 +68,20 @@ TEST(UniqueHandle, PutHandsOutTheSlotOfAnEmptyOwner)
 }
 
 // A COM object that says when its last reference goes.
-class CountedObject final : public IUnknown {
+class CountedObject final : public ComObject<IUnknown> {
 public:
     explicit CountedObject(bool& destroyed) : destroyed_(destroyed) {}
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** out) noexcept override
-    {
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() noexcept override { return ++references_; }
-    ULONG STDMETHODCALLTYPE Release() noexcept override
-    {
-        const ULONG left = --references_;
-        if (left == 0) {
-            destroyed_ = true;
-            delete this;
-        }
-        return left;
-    }
 
 private:
-    ~CountedObject() = default;
+    ~CountedObject() override { destroyed_ = true; }
     bool& destroyed_;
-    ULONG references_ = 1;
 };
+
+ULONG referencesOf(IUnknown* object)
+{
+    object->AddRef();
+    return object->Release();
+}
 
 TEST(AdoptReference, TheOwnerHoldsTheObjectsFirstReferenceAndNothingMore)
 {
@@ -100,6 +94,110 @@ TEST(AdoptReference, TheOwnerHoldsTheObjectsFirstReferenceAndNothingMore)
     }
     EXPECT_TRUE(destroyed);
     EXPECT_EQ(nullptr, adoptReference<IUnknown>(nullptr).Get());
+}
+
+// A medium whose pUnkForRelease is a counted object: ReleaseStgMedium releases that object
+// (and leaves the memory to it), so the count shows how often the owner released the medium.
+TEST(UniqueStgMedium, ReleasesTheMediumOnceWhenItGoesAndNeverAfterAMove)
+{
+    bool destroyed = false;
+    const auto holder = adoptReference(new CountedObject(destroyed));
+    const HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, 16);
+    ASSERT_NE(nullptr, memory);
+    {
+        UniqueStgMedium first;
+        EXPECT_FALSE(first);
+        STGMEDIUM* slot = first.put();
+        slot->tymed = TYMED_HGLOBAL;
+        slot->hGlobal = memory;
+        holder.CopyTo(&slot->pUnkForRelease);
+        ASSERT_EQ(2u, referencesOf(holder.Get()));
+
+        UniqueStgMedium second(std::move(first));
+        EXPECT_FALSE(first);
+        EXPECT_EQ(memory, second.get().hGlobal);
+        UniqueStgMedium third;
+        third = std::move(second);
+        EXPECT_FALSE(second);
+        EXPECT_EQ(2u, referencesOf(holder.Get()));
+    }
+    EXPECT_EQ(1u, referencesOf(holder.Get()));
+    EXPECT_FALSE(destroyed);
+    EXPECT_EQ(16u, GlobalSize(memory)) << "the medium's memory belongs to pUnkForRelease";
+    GlobalFree(memory);
+}
+
+TEST(UniqueStgMedium, PutReleasesWhatWasHeldFirst)
+{
+    bool destroyed = false;
+    UniqueStgMedium medium;
+    STGMEDIUM* slot = medium.put();
+    slot->tymed = TYMED_NULL;
+    slot->pUnkForRelease = new CountedObject(destroyed); // the medium's one reference
+    EXPECT_TRUE(medium);
+    slot = medium.put();
+    EXPECT_TRUE(destroyed);
+    EXPECT_EQ(nullptr, slot->pUnkForRelease);
+    EXPECT_EQ(static_cast<DWORD>(TYMED_NULL), slot->tymed);
+    EXPECT_FALSE(medium);
+}
+
+// Watches the task allocator, through which oleaut32 frees a BSTR once its cache is off, and
+// counts the frees of one BSTR's block (which starts just before the string, at its length).
+class FreeCounter final : public ComObject<IMallocSpy> {
+public:
+    void watch(BSTR text) noexcept { watched_ = reinterpret_cast<char*>(text); }
+    [[nodiscard]] int frees() const noexcept { return frees_; }
+
+    SIZE_T STDMETHODCALLTYPE PreAlloc(SIZE_T size) noexcept override { return size; }
+    void* STDMETHODCALLTYPE PostAlloc(void* actual) noexcept override { return actual; }
+    void* STDMETHODCALLTYPE PreFree(void* request, BOOL) noexcept override
+    {
+        const auto* block = static_cast<char*>(request);
+        if (watched_ && block && block < watched_ && watched_ - block <= 16)
+            ++frees_;
+        return request;
+    }
+    void STDMETHODCALLTYPE PostFree(BOOL) noexcept override {}
+    SIZE_T STDMETHODCALLTYPE PreRealloc(void* request, SIZE_T size, void** newRequest, BOOL) noexcept override
+    {
+        *newRequest = request;
+        return size;
+    }
+    void* STDMETHODCALLTYPE PostRealloc(void* actual, BOOL) noexcept override { return actual; }
+    void* STDMETHODCALLTYPE PreGetSize(void* request, BOOL) noexcept override { return request; }
+    SIZE_T STDMETHODCALLTYPE PostGetSize(SIZE_T size, BOOL) noexcept override { return size; }
+    void* STDMETHODCALLTYPE PreDidAlloc(void* request, BOOL) noexcept override { return request; }
+    int STDMETHODCALLTYPE PostDidAlloc(void*, BOOL, int actual) noexcept override { return actual; }
+    void STDMETHODCALLTYPE PreHeapMinimize() noexcept override {}
+    void STDMETHODCALLTYPE PostHeapMinimize() noexcept override {}
+
+private:
+    ~FreeCounter() override = default;
+    const char* watched_ = nullptr;
+    int frees_ = 0;
+};
+
+TEST(UniqueBstr, FreesTheStringOnceWhenItGoesAndNeverAfterAMove)
+{
+    const OleScope ole;
+    ASSERT_TRUE(ole.started());
+    SetOaNoCache();
+    const auto counter = adoptReference(new FreeCounter());
+    ASSERT_EQ(S_OK, CoRegisterMallocSpy(counter.Get()));
+    {
+        UniqueBstr first(SysAllocString(L"Peltorine"));
+        ASSERT_TRUE(first);
+        counter->watch(first.get());
+        UniqueBstr second(std::move(first));
+        EXPECT_FALSE(first);
+        UniqueBstr third;
+        third = std::move(second);
+        EXPECT_EQ(9u, SysStringLen(third.get()));
+        EXPECT_EQ(0, counter->frees());
+    }
+    EXPECT_EQ(1, counter->frees());
+    CoRevokeMallocSpy();
 }
 
 } // namespace

@@ -54,30 +54,10 @@ LPWSTR taskCopy(const std::wstring& value)
 }
 
 // The class object behind registerAsDesktopWallpaperClass: every instance is the one fake.
-class FakeClassFactory final : public IClassFactory {
+class FakeClassFactory final : public ComObject<IClassFactory> {
 public:
     explicit FakeClassFactory(ComPtr<FakeDesktopWallpaper> target) : target_(std::move(target)) {}
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) noexcept override
-    {
-        if (!object)
-            return E_POINTER;
-        if (riid == IID_IUnknown || riid == IID_IClassFactory) {
-            *object = static_cast<IClassFactory*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() noexcept override { return ++references_; }
-    ULONG STDMETHODCALLTYPE Release() noexcept override
-    {
-        const ULONG left = --references_;
-        if (left == 0)
-            delete this;
-        return left;
-    }
     HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID riid, void** object) noexcept override
     {
         if (!object)
@@ -90,9 +70,8 @@ public:
     HRESULT STDMETHODCALLTYPE LockServer(BOOL) noexcept override { return S_OK; }
 
 private:
-    ~FakeClassFactory() = default;
+    ~FakeClassFactory() override = default;
 
-    std::atomic<ULONG> references_{1};
     ComPtr<FakeDesktopWallpaper> target_;
 };
 
@@ -208,12 +187,11 @@ DesktopWallpaperRegistration::~DesktopWallpaperRegistration()
 
 DesktopWallpaperRegistration FakeDesktopWallpaper::registerAsDesktopWallpaperClass()
 {
-    auto* factory = new FakeClassFactory(this);
+    const auto factory = adoptReference<IClassFactory>(new FakeClassFactory(this));
     DWORD cookie = 0;
     // Both contexts, so that CLSCTX_ALL finds the class object whichever it asks for first.
-    const HRESULT hr = CoRegisterClassObject(CLSID_DesktopWallpaper, factory,
+    const HRESULT hr = CoRegisterClassObject(CLSID_DesktopWallpaper, factory.Get(),
                                              CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE, &cookie);
-    factory->Release();
     return DesktopWallpaperRegistration(hr, SUCCEEDED(hr) ? cookie : 0);
 }
 
@@ -402,35 +380,6 @@ void FakeDesktopWallpaper::endSlideshow()
 }
 
 // ---------------------------------------------------------------------------------------------
-// IUnknown
-
-HRESULT FakeDesktopWallpaper::QueryInterface(REFIID riid, void** object) noexcept
-{
-    if (!object)
-        return E_POINTER;
-    if (riid == IID_IUnknown || riid == IID_IDesktopWallpaper) {
-        *object = static_cast<IDesktopWallpaper*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-}
-
-ULONG FakeDesktopWallpaper::AddRef() noexcept
-{
-    return ++references_;
-}
-
-ULONG FakeDesktopWallpaper::Release() noexcept
-{
-    const ULONG left = --references_;
-    if (left == 0)
-        delete this;
-    return left;
-}
-
-// ---------------------------------------------------------------------------------------------
 // IDesktopWallpaper
 
 HRESULT FakeDesktopWallpaper::SetWallpaper(LPCWSTR monitorID, LPCWSTR wallpaper) noexcept
@@ -612,10 +561,8 @@ HRESULT FakeDesktopWallpaper::GetSlideshow(IShellItemArray** items) noexcept
     if (!items)
         return record(L"GetSlideshow", {}, injected ? hr : E_POINTER);
     *items = nullptr;
-    if (!injected && slideshow_) {
-        *items = slideshow_.Get();
-        (*items)->AddRef();
-    }
+    if (!injected && slideshow_)
+        slideshow_.CopyTo(items);
     return record(L"GetSlideshow", {}, hr);
 }
 

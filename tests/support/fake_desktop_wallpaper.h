@@ -38,11 +38,12 @@
 #include <shobjidl.h>
 #include <wrl/client.h>
 
-#include <atomic>
 #include <iosfwd>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "platform/com_object.h"
 
 // One IDesktopWallpaper call: the method name (L"SetWallpaper"), its input arguments
 // rendered as text (a null string is L"(null)", numbers in decimal, BOOL as 0/1, a shell
@@ -106,7 +107,7 @@ private:
     DWORD cookie_ = 0;
 };
 
-class FakeDesktopWallpaper final : public IDesktopWallpaper {
+class FakeDesktopWallpaper final : public ComObject<IDesktopWallpaper> {
 public:
     // The shell's documented GetMonitorRECT answers: E_INVALIDARG for an id it cannot find
     // (the fake's answer for an id that is not listed: never added, or removed), S_FALSE for
@@ -172,11 +173,6 @@ public:
     // apartment Wine answers E_NOINTERFACE: there is no proxy for IDesktopWallpaper.
     [[nodiscard]] DesktopWallpaperRegistration registerAsDesktopWallpaperClass();
 
-    // --- IUnknown ---
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) noexcept override;
-    ULONG STDMETHODCALLTYPE AddRef() noexcept override;
-    ULONG STDMETHODCALLTYPE Release() noexcept override;
-
     // --- IDesktopWallpaper ---
     HRESULT STDMETHODCALLTYPE SetWallpaper(LPCWSTR monitorID, LPCWSTR wallpaper) noexcept override;
     HRESULT STDMETHODCALLTYPE GetWallpaper(LPCWSTR monitorID, LPWSTR* wallpaper) noexcept override;
@@ -200,7 +196,7 @@ public:
 
 private:
     FakeDesktopWallpaper() = default;
-    ~FakeDesktopWallpaper() = default;
+    ~FakeDesktopWallpaper() override = default;
 
     struct Display {
         std::wstring id;
@@ -223,7 +219,6 @@ private:
     void startSlideshow(Microsoft::WRL::ComPtr<IShellItemArray> items, std::vector<std::wstring> paths);
     void endSlideshow();
 
-    std::atomic<ULONG> references_{1};
     std::vector<Display> displays_;
     DESKTOP_WALLPAPER_POSITION position_ = DWPOS_FILL;
     COLORREF backgroundColor_ = 0;

@@ -1,9 +1,9 @@
 #include "tests/support/file_drop_data.h"
+#include "platform/com_object.h"
 #include "platform/unique_handle.h"
 
 #include <shlobj.h>
 
-#include <atomic>
 #include <cstring>
 
 namespace {
@@ -19,32 +19,11 @@ HGLOBAL copyOf(const void* bytes, std::size_t size)
 }
 
 // One format, held as a block of bytes; every GetData hands out a fresh copy.
-class OneFormatData final : public IDataObject {
+class OneFormatData final : public ComObject<IDataObject> {
 public:
     OneFormatData(CLIPFORMAT format, std::vector<char> bytes) : bytes_(std::move(bytes))
     {
         format_ = FORMATETC{format, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
-    }
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) noexcept override
-    {
-        if (!object)
-            return E_POINTER;
-        if (iid == IID_IUnknown || iid == IID_IDataObject) {
-            *object = static_cast<IDataObject*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() noexcept override { return ++count_; }
-    ULONG STDMETHODCALLTYPE Release() noexcept override
-    {
-        const ULONG count = --count_;
-        if (count == 0)
-            delete this;
-        return count;
     }
 
     HRESULT STDMETHODCALLTYPE GetData(FORMATETC* format, STGMEDIUM* medium) noexcept override
@@ -92,9 +71,8 @@ public:
     HRESULT STDMETHODCALLTYPE EnumDAdvise(IEnumSTATDATA**) noexcept override { return OLE_E_ADVISENOTSUPPORTED; }
 
 private:
-    ~OneFormatData() = default;
+    ~OneFormatData() override = default;
 
-    std::atomic<ULONG> count_{1};
     FORMATETC format_{};
     std::vector<char> bytes_;
 };

@@ -2,7 +2,8 @@
 
 #include <ole2.h>
 
-#include <atomic>
+#include "platform/com_object.h"
+#include "platform/unique_handle.h"
 
 namespace {
 
@@ -10,24 +11,9 @@ constexpr POINT kStart{60, 60};
 
 // Moves the pointer step by step towards the target while the drag loop asks whether to go
 // on, then lets the button go; the next question after that ends the drag with a drop.
-class ScriptedDropSource final : public IDropSource {
+class ScriptedDropSource final : public ComObject<IDropSource> {
 public:
     explicit ScriptedDropSource(POINT to) : to_(to) {}
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) noexcept override
-    {
-        if (!object)
-            return E_POINTER;
-        if (iid == IID_IUnknown || iid == IID_IDropSource) {
-            *object = static_cast<IDropSource*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() noexcept override { return ++count_; }
-    ULONG STDMETHODCALLTYPE Release() noexcept override { return --count_; }
 
     HRESULT STDMETHODCALLTYPE QueryContinueDrag(BOOL escape, DWORD keyState) noexcept override
     {
@@ -75,7 +61,6 @@ private:
     static constexpr int kRefusedQuestions = 20;
     static constexpr int kMostQuestions = 2000;
 
-    std::atomic<ULONG> count_{1};
     POINT to_;
     int step_ = 0;
     int restingQuestions_ = 0;
@@ -158,8 +143,8 @@ MouseDragResult dragWithMouse(IDataObject* data, DWORD allowedEffects, POINT to)
         }
     }
     if (outcome.pressed) {
-        ScriptedDropSource source(to);
-        outcome.result = DoDragDrop(data, &source, allowedEffects, &outcome.effect);
+        const auto source = adoptReference<IDropSource>(new ScriptedDropSource(to));
+        outcome.result = DoDragDrop(data, source.Get(), allowedEffects, &outcome.effect);
     } else {
         sendMouseInput(MOUSEEVENTF_LEFTUP, kStart);
     }

@@ -139,7 +139,7 @@ TEST_F(VideoLifecycleTest, AVideoOpensBehindTheEarlierWallpaperAndIsShownWithIts
 
     // One shown window over the display, in the host, with the clip's frame in it.
     ASSERT_EQ(active().videoWindows().size(), 1u);
-    const HWND window = active().videoWindows().front().window;
+    const HWND window = active().videoWindows().front().window.get();
     EXPECT_EQ(GetParent(window), host->window());
     EXPECT_NE(GetWindowLongPtrW(window, GWL_STYLE) & WS_VISIBLE, 0);
     const BackBuffer frame = readBackBuffer(active(), 0);
@@ -259,7 +259,7 @@ TEST_F(VideoLifecycleTest, WhenTheHostIsDestroyedTheWindowsAreBuiltInTheNewOne)
     world.tick();
     ASSERT_TRUE(world.video.showing()) << notifications();
     ASSERT_TRUE(active().windowsAlive());
-    const HWND window = active().videoWindows().front().window;
+    const HWND window = active().videoWindows().front().window.get();
     EXPECT_EQ(GetParent(window), newHost->window());
     EXPECT_NE(GetWindowLongPtrW(window, GWL_STYLE) & WS_VISIBLE, 0);
     EXPECT_TRUE(closeTo(readBackBuffer(active(), 0).at(40, 30), kRed));
@@ -380,7 +380,7 @@ TEST_P(VideoInTheShell, TheWindowsSitBehindTheIconsInTheShellsOwnWindows)
     ASSERT_EQ(shell.creationError(), 0u);
     world.findHost = [] { return findDesktopHost(true); };
     playPattern();
-    const HWND window = active().videoWindows().front().window;
+    const HWND window = active().videoWindows().front().window.get();
     const LONG_PTR exStyle = GetWindowLongPtrW(window, GWL_EXSTYLE);
     if (GetParam().options.noRedirectionBitmap) {
         // A layered child of "Progman", right below the icon view.
@@ -414,7 +414,7 @@ TEST_F(VideoLifecycleTest, UsingTheFrameWithoutAVideoDoesNothing)
 TEST_F(VideoLifecycleTest, ShutdownWithAVideoPlayingAndAnotherOpeningReleasesBoth)
 {
     playPattern();
-    const HWND window = active().videoWindows().front().window;
+    const HWND window = active().videoWindows().front().window.get();
     world.engine.applyFileList({clipPath(kPatternClip)});
     ASSERT_TRUE(world.video.opening());
     ASSERT_TRUE(world.video.showing());

@@ -334,7 +334,7 @@ TEST_F(VideoTest, NothingIsDrawnOnceAWindowIsGone)
     TestHostWindow host(400, 150);
     ASSERT_EQ(video.createWindows({kLeft, kRight}, host.lookup()), S_OK);
     ASSERT_TRUE(video.windowsAlive());
-    DestroyWindow(video.videoWindows()[1].window);
+    DestroyWindow(video.videoWindows()[1].window.get());
     EXPECT_FALSE(video.windowsAlive());
     EXPECT_EQ(video.render(FitFill, kPurple), kNotReady);
 }
@@ -366,23 +366,23 @@ TEST_F(VideoTest, WindowsAreHiddenMouseTransparentChildrenUntilShown)
     ASSERT_EQ(video.videoWindows().size(), 2u);
     for (const VideoWindow& record : video.videoWindows()) {
         wchar_t className[64] = {};
-        GetClassNameW(record.window, className, 64);
+        GetClassNameW(record.window.get(), className, 64);
         EXPECT_STREQ(className, L"Peltorine.Video");
-        EXPECT_EQ(GetParent(record.window), host.window());
-        EXPECT_EQ(GetWindowLongPtrW(record.window, GWL_STYLE) & WS_VISIBLE, 0);
-        const LONG_PTR exStyle = GetWindowLongPtrW(record.window, GWL_EXSTYLE);
+        EXPECT_EQ(GetParent(record.window.get()), host.window());
+        EXPECT_EQ(GetWindowLongPtrW(record.window.get(), GWL_STYLE) & WS_VISIBLE, 0);
+        const LONG_PTR exStyle = GetWindowLongPtrW(record.window.get(), GWL_EXSTYLE);
         EXPECT_EQ(exStyle & (WS_EX_NOACTIVATE | WS_EX_TRANSPARENT | WS_EX_LAYERED),
                   WS_EX_NOACTIVATE | WS_EX_TRANSPARENT);
-        EXPECT_EQ(SendMessageW(record.window, WM_NCHITTEST, 0, 0), HTTRANSPARENT);
+        EXPECT_EQ(SendMessageW(record.window.get(), WM_NCHITTEST, 0, 0), HTTRANSPARENT);
     }
     RECT second{};
-    GetWindowRect(video.videoWindows()[1].window, &second);
+    GetWindowRect(video.videoWindows()[1].window.get(), &second);
     MapWindowPoints(HWND_DESKTOP, host.window(), reinterpret_cast<POINT*>(&second), 2);
     EXPECT_EQ(second.left, 200);
     EXPECT_EQ(second.right, 400);
     video.showWindows();
     for (const VideoWindow& record : video.videoWindows())
-        EXPECT_NE(GetWindowLongPtrW(record.window, GWL_STYLE) & WS_VISIBLE, 0);
+        EXPECT_NE(GetWindowLongPtrW(record.window.get(), GWL_STYLE) & WS_VISIBLE, 0);
 }
 
 TEST_F(VideoTest, UnderAHostWithoutRedirectionBitmapTheWindowsAreOpaqueLayeredWindows)
@@ -391,7 +391,7 @@ TEST_F(VideoTest, UnderAHostWithoutRedirectionBitmapTheWindowsAreOpaqueLayeredWi
     TestHostWindow host(200, 100, true);
     ASSERT_EQ(video.createGraphics(), S_OK);
     ASSERT_EQ(video.createWindows({kWide}, host.lookup()), S_OK);
-    const HWND window = video.videoWindows().front().window;
+    const HWND window = video.videoWindows().front().window.get();
     EXPECT_NE(GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_LAYERED, 0);
     BYTE alpha = 0;
     DWORD flags = 0;
@@ -416,7 +416,7 @@ TEST_F(VideoTest, BuildingTheWindowsAgainReplacesTheOldSet)
     ASSERT_EQ(video.createGraphics(), S_OK);
     TestHostWindow host(400, 150);
     ASSERT_EQ(video.createWindows({kLeft, kRight}, host.lookup()), S_OK);
-    const HWND old = video.videoWindows().front().window;
+    const HWND old = video.videoWindows().front().window.get();
     ASSERT_EQ(video.createWindows({kLeft}, host.lookup()), S_OK);
     EXPECT_FALSE(IsWindow(old));
     EXPECT_EQ(video.videoWindows().size(), 1u);

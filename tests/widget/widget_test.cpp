@@ -88,8 +88,6 @@ class WidgetTest : public testing::Test {
 protected:
     WidgetTest()
     {
-        const HRESULT hr = Widget::registerWindowClass(GetModuleHandleW(nullptr));
-        EXPECT_TRUE(SUCCEEDED(hr) || hr == HRESULT_FROM_WIN32(ERROR_CLASS_ALREADY_EXISTS));
         control = CreateWindowExW(0, L"Static", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, GetModuleHandleW(nullptr),
                                   nullptr);
         widget.connect(GetModuleHandleW(nullptr), control);
@@ -98,8 +96,6 @@ protected:
     {
         widget.destroyWidget();
         DestroyWindow(control);
-        // The program registers the class itself at start.
-        Widget::unregisterWindowClass(GetModuleHandleW(nullptr));
     }
 
     HWND create()

@@ -142,9 +142,8 @@ int bareLoop(const std::wstring& clip)
             return 4;
         engine->SetMuted(TRUE);
         engine->SetLoop(TRUE);
-        BSTR source = SysAllocString(clip.c_str());
-        engine->SetSource(source);
-        SysFreeString(source);
+        const UniqueBstr source(SysAllocString(clip.c_str()));
+        engine->SetSource(source.get());
         while (engine->GetReadyState() < 2)
             Sleep(5);
         DWORD width = 0, height = 0;

@@ -1,5 +1,7 @@
 #include "tools/desktop_wallpaper/desktop_wallpaper_object.h"
 
+#include "platform/com_object.h"
+#include "platform/unique_handle.h"
 #include "platform/win32_error.h"
 #include "tools/desktop_wallpaper/devdesktop_displays.h"
 #include "tools/desktop_wallpaper/devdesktop_state.h"
@@ -90,34 +92,9 @@ HRESULT shellItemArrayOf(const std::vector<std::wstring>& paths, IShellItemArray
     return hr;
 }
 
-class DevDesktopWallpaper final : public IDesktopWallpaper {
+class DevDesktopWallpaper final : public ComObject<IDesktopWallpaper> {
 public:
     DevDesktopWallpaper() noexcept { moduleAddReference(); }
-    ~DevDesktopWallpaper() { moduleReleaseReference(); }
-    DevDesktopWallpaper(const DevDesktopWallpaper&) = delete;
-    DevDesktopWallpaper& operator=(const DevDesktopWallpaper&) = delete;
-
-    // IUnknown
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) noexcept override
-    {
-        if (!object)
-            return E_POINTER;
-        if (iid == __uuidof(IUnknown) || iid == __uuidof(IDesktopWallpaper)) {
-            *object = static_cast<IDesktopWallpaper*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() noexcept override { return ++references_; }
-    ULONG STDMETHODCALLTYPE Release() noexcept override
-    {
-        const ULONG remaining = --references_;
-        if (remaining == 0)
-            delete this;
-        return remaining;
-    }
 
     // IDesktopWallpaper
     HRESULT STDMETHODCALLTYPE SetWallpaper(LPCWSTR monitorId, LPCWSTR wallpaper) noexcept override
@@ -374,7 +351,7 @@ public:
     }
 
 private:
-    std::atomic<ULONG> references_{1};
+    ~DevDesktopWallpaper() override { moduleReleaseReference(); }
 };
 
 } // namespace
@@ -397,10 +374,8 @@ HRESULT createDevDesktopWallpaper(REFIID iid, void** object) noexcept
     if (!object)
         return E_POINTER;
     *object = nullptr;
-    auto* wallpaper = new (std::nothrow) DevDesktopWallpaper();
+    const auto wallpaper = adoptReference(new (std::nothrow) DevDesktopWallpaper());
     if (!wallpaper)
         return E_OUTOFMEMORY;
-    const HRESULT hr = wallpaper->QueryInterface(iid, object);
-    wallpaper->Release();
-    return hr;
+    return wallpaper->QueryInterface(iid, object);
 }

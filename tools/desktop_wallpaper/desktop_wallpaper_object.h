@@ -22,7 +22,7 @@
 #include <objbase.h>
 #include <shobjidl.h>
 
-// Counts live objects and server locks for DllCanUnloadNow.
+// Counts live objects, class objects and server locks for DllCanUnloadNow.
 void moduleAddReference() noexcept;
 void moduleReleaseReference() noexcept;
 bool moduleInUse() noexcept;

@@ -1,5 +1,7 @@
 // Entry points of peltorine_devdesktop_wallpaper.dll, the in-process server of
 // CLSID_DesktopWallpaper on the development desktop.
+#include "platform/com_object.h"
+#include "platform/unique_handle.h"
 #include "tools/desktop/run_desktop.h"
 #include "tools/desktop_wallpaper/desktop_wallpaper_object.h"
 #include "tools/desktop_wallpaper/registration.h"
@@ -19,22 +21,11 @@ HMODULE thisModule() noexcept
     return module;
 }
 
-// One factory for the life of the module; it counts only server locks.
-class WallpaperFactory final : public IClassFactory {
+// A new class object for each request; like the objects it makes, it keeps the module loaded
+// while it lives, and LockServer adds server locks.
+class WallpaperFactory final : public ComObject<IClassFactory> {
 public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) noexcept override
-    {
-        if (!object)
-            return E_POINTER;
-        if (iid == __uuidof(IUnknown) || iid == __uuidof(IClassFactory)) {
-            *object = static_cast<IClassFactory*>(this);
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() noexcept override { return 2; }
-    ULONG STDMETHODCALLTYPE Release() noexcept override { return 1; }
+    WallpaperFactory() noexcept { moduleAddReference(); }
 
     HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** object) noexcept override
     {
@@ -53,9 +44,10 @@ public:
             moduleReleaseReference();
         return S_OK;
     }
-};
 
-WallpaperFactory factory;
+private:
+    ~WallpaperFactory() override { moduleReleaseReference(); }
+};
 
 } // namespace
 
@@ -67,7 +59,10 @@ STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, LPVOID* object)
     if (clsid != CLSID_DesktopWallpaper)
         return CLASS_E_CLASSNOTAVAILABLE;
     startInProcessDesktopIfAsked(thisModule());
-    return factory.QueryInterface(iid, object);
+    const auto factory = adoptReference(new (std::nothrow) WallpaperFactory());
+    if (!factory)
+        return E_OUTOFMEMORY;
+    return factory->QueryInterface(iid, object);
 }
 
 STDAPI DllCanUnloadNow()
