@@ -40,19 +40,31 @@ build_project() {
 }
 
 # Makes (once) the build folder's Wine prefix: one virtual desktop for every process,
-# so that the notification area exists, and no Mono or Gecko installers.
+# so that the notification area exists, and no Mono or Gecko installers. Its settings are
+# brought up to date whenever they change (the version in the ready-marker).
+PELTORINE_PREFIX_VERSION=2
 ensure_wine_prefix() {
     export WINEPREFIX="$1"
     export WINEDEBUG=-all
     export WINEDLLOVERRIDES="mscoree,mshtml="
-    if [ ! -f "$WINEPREFIX/.peltorine-ready" ]; then
+    local marker="$WINEPREFIX/.peltorine-ready"
+    if [ ! -f "$marker" ]; then
         say "creating the Wine prefix $WINEPREFIX (once per build folder)"
         mkdir -p "$WINEPREFIX"
         "$WINE64" wineboot -i >/dev/null 2>&1 || die "wineboot failed"
+    fi
+    if [ "$(cat "$marker" 2>/dev/null)" != "$PELTORINE_PREFIX_VERSION" ]; then
         "$WINE64" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
         "$WINE64" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1920x1080 /f >/dev/null 2>&1
+        # A program that crashes ends at once with its failure: no debugger attaches and waits.
+        "$WINE64" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Auto /d 0 /f >/dev/null 2>&1
+        "$WINE64" reg delete 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /f >/dev/null 2>&1 || true
+        "$WINE64" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+        # No sound card here: ALSA's "null" output takes a clip's sound, or the engine plays no frame.
+        "$WINE64" reg add 'HKCU\Software\Wine\Drivers\winealsa.drv' /v ALSAOutputDevices /t REG_MULTI_SZ /d null /f \
+            >/dev/null 2>&1
         "$WINESERVER" -w
-        touch "$WINEPREFIX/.peltorine-ready"
+        echo "$PELTORINE_PREFIX_VERSION" >"$marker"
     fi
 }
 
@@ -64,14 +76,16 @@ ensure_display() {
     fi
 }
 
-# Starts the prefix's wineserver, its services and the virtual desktop ahead of the
-# test programs. Otherwise the first test program starts them, they inherit CTest's
-# output pipe, and CTest waits for them for ever.
+# Starts the prefix's wineserver, its services and the virtual desktop ahead of the test
+# programs, and waits until the desktop's notification area is there. Otherwise the first test
+# program starts them, they inherit CTest's output pipe, and CTest waits for them for ever.
+#   start_wine_session [BUILD_FOLDER]   (the folder that holds peltorine_wait_for_desktop.exe)
 start_wine_session() {
+    local build="${1:-$PELTORINE_BUILD}"
     "$WINESERVER" -p
     "$WINE64" wineboot >/dev/null 2>&1 </dev/null || true
     "$WINE64" explorer /desktop=Default,1920x1080 >/dev/null 2>&1 </dev/null &
-    sleep 2
+    "$WINE64" "$build/peltorine_wait_for_desktop.exe" 30 </dev/null || die "the Wine desktop did not start"
 }
 
 stop_wine_session() {

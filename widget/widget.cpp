@@ -127,7 +127,7 @@ void Widget::createWidget(std::wstring_view statusText) noexcept
 
 void Widget::followForeground() noexcept
 {
-    updateWidgetZOrder(widgetWindow_ && GetWindow(widgetWindow_, GW_OWNER) == GetForegroundWindow());
+    updateWidgetZOrder(widgetWindow_ && GetWindow(widgetWindow_.get(), GW_OWNER) == GetForegroundWindow());
 }
 
 void Widget::registerDropTarget() noexcept

@@ -27,11 +27,8 @@ export PELTORINE_OLDER_VERSION="$version" PELTORINE_NEWER_VERSION="$newer"
 
 ensure_wine_prefix "$work/prefix"
 # Wine's background processes must not hold CTest's output pipe open.
-"$WINESERVER" -p >/dev/null 2>&1 </dev/null
-trap '"$WINESERVER" -k >/dev/null 2>&1 || true' EXIT
-"$WINE64" wineboot >/dev/null 2>&1 </dev/null || true
-"$WINE64" explorer /desktop=Default,1920x1080 >/dev/null 2>&1 </dev/null &
-sleep 2
+trap stop_wine_session EXIT
+start_wine_session "$build" >/dev/null 2>&1 </dev/null
 
 cd "$build"
 "$WINE64" "$tests" --gtest_output=xml:test-results/peltorine_installer_tests.xml </dev/null
