@@ -3,31 +3,49 @@
 // says where it was (scripts/test reads it).
 #include <gtest/gtest.h>
 
+#include <windows.h>
+
 #include <cstdio>
 #include <string>
 
 namespace {
 
+std::string progressPath;
+std::string currentTest = "(before the first test)";
+
+void writeProgress(const std::string& line) noexcept
+{
+    if (FILE* file = std::fopen(progressPath.c_str(), "wb")) {
+        std::fputs((line + "\n").c_str(), file);
+        std::fclose(file);
+    }
+}
+
+// A crash that GoogleTest does not catch (on another thread, or outside a test) ends the program
+// at once with the exception's code, named in the progress file: no debugger is waited for.
+LONG WINAPI endOnCrash(EXCEPTION_POINTERS* exception) noexcept
+{
+    char code[16] = {};
+    std::snprintf(code, sizeof(code), "0x%08lX",
+                  exception && exception->ExceptionRecord
+                      ? static_cast<unsigned long>(exception->ExceptionRecord->ExceptionCode)
+                      : 0ul);
+    writeProgress(currentTest + " (it crashed with exception " + code + ")");
+    std::fprintf(stderr, "crashed during %s with exception %s\n", currentTest.c_str(), code);
+    std::fflush(stderr);
+    TerminateProcess(GetCurrentProcess(), 3);
+    return EXCEPTION_EXECUTE_HANDLER;
+}
+
 class ProgressFile final : public ::testing::EmptyTestEventListener {
 public:
-    explicit ProgressFile(std::string path) : path_(std::move(path)) {}
 
     void OnTestStart(const ::testing::TestInfo& test) override
     {
-        write(std::string(test.test_suite_name()) + "." + test.name());
+        currentTest = std::string(test.test_suite_name()) + "." + test.name();
+        writeProgress(currentTest);
     }
-    void OnTestProgramEnd(const ::testing::UnitTest&) override { write("(the program ended)"); }
-
-private:
-    void write(const std::string& line) const
-    {
-        if (FILE* file = std::fopen(path_.c_str(), "wb")) {
-            std::fputs((line + "\n").c_str(), file);
-            std::fclose(file);
-        }
-    }
-
-    std::string path_;
+    void OnTestProgramEnd(const ::testing::UnitTest&) override { writeProgress("(the program ended)"); }
 };
 
 // "xml:DIR/NAME.xml" gives DIR/NAME.progress.
@@ -45,7 +63,9 @@ std::string progressPathOf(const std::string& output)
 int main(int argc, char** argv)
 {
     ::testing::InitGoogleTest(&argc, argv);
-    if (const std::string progress = progressPathOf(::testing::GTEST_FLAG(output)); !progress.empty())
-        ::testing::UnitTest::GetInstance()->listeners().Append(new ProgressFile(progress));
+    progressPath = progressPathOf(::testing::GTEST_FLAG(output));
+    if (!progressPath.empty())
+        ::testing::UnitTest::GetInstance()->listeners().Append(new ProgressFile);
+    SetUnhandledExceptionFilter(endOnCrash);
     return RUN_ALL_TESTS();
 }
