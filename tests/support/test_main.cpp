@@ -25,13 +25,23 @@ void writeProgress(const std::string& line) noexcept
 // at once with the exception's code, named in the progress file: no debugger is waited for.
 LONG WINAPI endOnCrash(EXCEPTION_POINTERS* exception) noexcept
 {
-    char code[16] = {};
-    std::snprintf(code, sizeof(code), "0x%08lX",
-                  exception && exception->ExceptionRecord
-                      ? static_cast<unsigned long>(exception->ExceptionRecord->ExceptionCode)
-                      : 0ul);
-    writeProgress(currentTest + " (it crashed with exception " + code + ")");
-    std::fprintf(stderr, "crashed during %s with exception %s\n", currentTest.c_str(), code);
+    const EXCEPTION_RECORD* record = exception ? exception->ExceptionRecord : nullptr;
+    // Where it happened: the module and the offset in it, ours or the system's.
+    char where[MAX_PATH + 64] = "an unknown place";
+    HMODULE module = nullptr;
+    if (record && GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                                     static_cast<const char*>(record->ExceptionAddress), &module)) {
+        char name[MAX_PATH] = {};
+        GetModuleFileNameA(module, name, MAX_PATH);
+        std::snprintf(where, sizeof(where), "%s+0x%llx", name,
+                      static_cast<unsigned long long>(static_cast<const char*>(record->ExceptionAddress) -
+                                                      reinterpret_cast<const char*>(module)));
+    }
+    char code[32] = {};
+    std::snprintf(code, sizeof(code), "0x%08lX", record ? static_cast<unsigned long>(record->ExceptionCode) : 0ul);
+    writeProgress(currentTest + " (it crashed with exception " + code + " in " + where + ")");
+    std::fprintf(stderr, "crashed during %s with exception %s in %s (thread %lu)\n", currentTest.c_str(), code, where,
+                 GetCurrentThreadId());
     std::fflush(stderr);
     TerminateProcess(GetCurrentProcess(), 3);
     return EXCEPTION_EXECUTE_HANDLER;
