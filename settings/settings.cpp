@@ -9,18 +9,18 @@
 
 #include <objbase.h>
 
-#include "platform/win32_error.h"
 #include "platform/monitors.h"
+#include "platform/win32_error.h"
+#include "settings/ini_text.h"
 #include "settings/migration.h"
+#include "settings/settings_keys.h"
 #include "platform/paths.h"
 #include "common/picture_files.h"
 
 namespace {
 
-constexpr const wchar_t* kSection = L"Peltorine";
 constexpr const wchar_t* kPreviousProductName = L"Corvandelle";
-// Text values are read into this many characters, so longer values are cut to 511.
-constexpr DWORD kValueBufferLength = 512;
+constexpr auto kValueBufferLength = static_cast<DWORD>(kLongestSettingsValue + 1);
 // Braces, 32 hexadecimal digits, four hyphens and the terminator fit with room to spare.
 constexpr int kGuidTextLength = 40;
 
@@ -55,7 +55,7 @@ HRESULT createFolder(const std::wstring& folder) noexcept
 std::wstring readText(const std::wstring& file, const wchar_t* key, const wchar_t* fallback)
 {
     wchar_t value[kValueBufferLength] = {};
-    GetPrivateProfileStringW(kSection, key, fallback, value, kValueBufferLength, file.c_str());
+    GetPrivateProfileStringW(kSettingsSection, key, fallback, value, kValueBufferLength, file.c_str());
     return value;
 }
 
@@ -98,46 +98,48 @@ HRESULT Settings::prepare(const std::wstring& localAppData) noexcept
     dataFolder_ = joinPath(localAppData, kProductName);
     if (const HRESULT hr = createFolder(dataFolder_); FAILED(hr))
         return hr;
+    removePartialFiles(*files_, dataFolder_);
     settingsPath_ = joinPath(dataFolder_, L"settings.ini");
-    if (const HRESULT hr = migrateSettings(settingsPath_, joinPath(localAppData, kPreviousProductName)); FAILED(hr))
+    if (const HRESULT hr = migrateSettings(settingsPath_, joinPath(localAppData, kPreviousProductName), *files_);
+        FAILED(hr))
         return hr;
-    return repairSettingsFile(settingsPath_);
+    return repairSettingsFile(settingsPath_, *files_);
 }
 
 void Settings::read(FitMode shellFit) noexcept
 {
     const std::wstring& file = settingsPath_;
 
-    if (const auto interval = readInteger(file, L"Interval"); interval && isAllowedInterval(*interval))
+    if (const auto interval = readInteger(file, kIntervalKey); interval && isAllowedInterval(*interval))
         slideshowInterval_ = *interval;
 
     fitMode_ = shellFit;
-    if (const auto fit = readInteger(file, L"Fit"); fit && *fit >= FitCenter && *fit <= FitSpan)
+    if (const auto fit = readInteger(file, kFitKey); fit && *fit >= FitCenter && *fit <= FitSpan)
         fitMode_ = *fit;
 
-    language_ = readText(file, L"Language", L"en") == L"vi" ? kVietnamese : kEnglish;
+    language_ = readText(file, kLanguageKey, L"en") == L"vi" ? kVietnamese : kEnglish;
 
     // Only a plain picture name inside the data folder; whether the file exists is checked on use.
-    const std::wstring defaultName = readText(file, L"Default", L"");
+    const std::wstring defaultName = readText(file, kDefaultKey, L"");
     if (isBareFileName(defaultName) && isPicture(defaultName))
         defaultWallpaperPath_ = joinPath(dataFolder_, defaultName);
 
-    targetMonitor_ = readText(file, L"Monitor", L"");
+    targetMonitor_ = readText(file, kMonitorKey, L"");
 
-    const std::wstring position = readText(file, L"WidgetPosition", L"");
+    const std::wstring position = readText(file, kWidgetPositionKey, L"");
     if (const auto point = parsePosition(position)) {
         widgetPosition_ = *point;
     } else if (position.empty()) {
         // The previous version kept the widget relative to the primary display's work area.
-        const auto legacyX = readInteger(file, L"WidgetX");
-        const auto legacyY = readInteger(file, L"WidgetY");
+        const auto legacyX = readInteger(file, kWidgetXKey);
+        const auto legacyY = readInteger(file, kWidgetYKey);
         if (legacyX && legacyY) {
             const RECT workArea = getMonitorMetrics(MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY)).workArea;
             widgetPosition_ = POINT{workArea.left + *legacyX, workArea.top + *legacyY};
         }
     }
 
-    if (const auto size = readInteger(file, L"WidgetSize"))
+    if (const auto size = readInteger(file, kWidgetSizeKey))
         widgetSize_ = std::clamp(*size, kMinimumWidgetSize, kMaximumWidgetSize);
 }
 
@@ -154,7 +156,7 @@ std::wstring Settings::newDataFilePath() const
 
 HRESULT Settings::setLanguage(std::uint32_t language) noexcept
 {
-    if (const HRESULT hr = write(L"Language", language == kVietnamese ? L"vi" : L"en"); FAILED(hr))
+    if (const HRESULT hr = write(kLanguageKey, language == kVietnamese ? L"vi" : L"en"); FAILED(hr))
         return hr;
     language_ = language == kVietnamese ? kVietnamese : kEnglish;
     return S_OK;
@@ -162,7 +164,7 @@ HRESULT Settings::setLanguage(std::uint32_t language) noexcept
 
 HRESULT Settings::setSlideshowInterval(std::int32_t seconds) noexcept
 {
-    if (const HRESULT hr = write(L"Interval", std::to_wstring(seconds)); FAILED(hr))
+    if (const HRESULT hr = write(kIntervalKey, std::to_wstring(seconds)); FAILED(hr))
         return hr;
     slideshowInterval_ = seconds;
     return S_OK;
@@ -170,7 +172,7 @@ HRESULT Settings::setSlideshowInterval(std::int32_t seconds) noexcept
 
 HRESULT Settings::setFitMode(FitMode fit) noexcept
 {
-    if (const HRESULT hr = write(L"Fit", std::to_wstring(fit)); FAILED(hr))
+    if (const HRESULT hr = write(kFitKey, std::to_wstring(fit)); FAILED(hr))
         return hr;
     fitMode_ = fit;
     return S_OK;
@@ -178,7 +180,7 @@ HRESULT Settings::setFitMode(FitMode fit) noexcept
 
 HRESULT Settings::setTargetMonitor(const std::wstring& monitorId) noexcept
 {
-    if (const HRESULT hr = write(L"Monitor", monitorId); FAILED(hr))
+    if (const HRESULT hr = write(kMonitorKey, monitorId); FAILED(hr))
         return hr;
     targetMonitor_ = monitorId;
     return S_OK;
@@ -186,7 +188,7 @@ HRESULT Settings::setTargetMonitor(const std::wstring& monitorId) noexcept
 
 HRESULT Settings::setDefaultWallpaper(const std::wstring& path) noexcept
 {
-    if (const HRESULT hr = write(L"Default", fileNameOf(path)); FAILED(hr))
+    if (const HRESULT hr = write(kDefaultKey, fileNameOf(path)); FAILED(hr))
         return hr;
     defaultWallpaperPath_ = path;
     return S_OK;
@@ -194,7 +196,7 @@ HRESULT Settings::setDefaultWallpaper(const std::wstring& path) noexcept
 
 HRESULT Settings::setWidgetSize(std::int32_t size) noexcept
 {
-    if (const HRESULT hr = write(L"WidgetSize", std::to_wstring(size)); FAILED(hr))
+    if (const HRESULT hr = write(kWidgetSizeKey, std::to_wstring(size)); FAILED(hr))
         return hr;
     widgetSize_ = size;
     return S_OK;
@@ -204,7 +206,7 @@ HRESULT Settings::setWidgetPosition(POINT position) noexcept
 {
     wchar_t value[32] = {};
     swprintf(value, 32, L"%ld,%ld", static_cast<long>(position.x), static_cast<long>(position.y));
-    if (const HRESULT hr = write(L"WidgetPosition", value); FAILED(hr))
+    if (const HRESULT hr = write(kWidgetPositionKey, value); FAILED(hr))
         return hr;
     widgetPosition_ = position;
     return S_OK;
@@ -212,7 +214,7 @@ HRESULT Settings::setWidgetPosition(POINT position) noexcept
 
 HRESULT Settings::resetWidgetPosition() noexcept
 {
-    if (const HRESULT hr = write(L"WidgetPosition", L"default"); FAILED(hr))
+    if (const HRESULT hr = write(kWidgetPositionKey, L"default"); FAILED(hr))
         return hr;
     widgetPosition_.reset();
     return S_OK;
@@ -220,16 +222,20 @@ HRESULT Settings::resetWidgetPosition() noexcept
 
 HRESULT Settings::write(const wchar_t* key, const std::wstring& value) noexcept
 {
-    if (WritePrivateProfileStringW(kSection, key, value.c_str(), settingsPath_.c_str()))
-        return S_OK;
-    return failureFromLastError();
+    std::string bytes;
+    // A settings file deleted while we run is made again.
+    if (const HRESULT hr = readWholeFile(settingsPath_, bytes);
+        FAILED(hr) && hr != HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND))
+        return hr;
+    const std::wstring text = withIniValue(decodeIniBytes(bytes), kSettingsSection, key, value);
+    return writeFileAtomically(*files_, settingsPath_, encodeIniText(text), ExistingFile::Replace);
 }
 
 std::uint32_t storedLanguage(const std::wstring& localAppData) noexcept
 {
     try {
         const std::wstring file = joinPath(joinPath(localAppData, kProductName), L"settings.ini");
-        return readText(file, L"Language", L"en") == L"vi" ? kVietnamese : kEnglish;
+        return readText(file, kLanguageKey, L"en") == L"vi" ? kVietnamese : kEnglish;
     } catch (...) {
         return kEnglish;
     }

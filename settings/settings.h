@@ -8,6 +8,7 @@
 
 #include "common/strings.h"
 #include "common/wallpaper_modes.h"
+#include "settings/file_system.h"
 
 // Every default and allowed value of the settings, for the loader and the menu alike.
 inline constexpr std::int32_t kAllowedIntervals[] = {5, 10, 15, 30}; // seconds, in menu order
@@ -29,11 +30,17 @@ inline constexpr std::int32_t kMaximumWidgetSize = kWidgetSizes[std::size(kWidge
 
 // The settings file and what it holds: read once at start, and changed one key at a time. Every
 // setter writes its key first and changes the value in memory only when the file took it, so the
-// file and the running program never disagree. Key names and value formats live only here.
+// file and the running program never disagree. Each write replaces the whole file through a rename,
+// so the file is always the one before the change or the one after it. Key names live in
+// settings_keys.h and value formats only here.
 class Settings {
 public:
-    // Makes the data folder under localAppData, carries the previous version's settings over
-    // on the first start and repairs a cut-short file.
+    Settings() noexcept : files_(&win32FileSystem()) {}
+    explicit Settings(FileSystem& files) noexcept : files_(&files) {}
+
+    // Makes the data folder under localAppData, deletes the partial files a stopped run left in it,
+    // carries the previous version's settings over on the first start and repairs a file the
+    // profile functions cannot read whole.
     [[nodiscard]] HRESULT prepare(const std::wstring& localAppData) noexcept;
     // Reads every key of the prepared file. A key that is missing or out of range keeps its
     // default; without a stored fit, shellFit (the fit the desktop shows now) is taken.
@@ -43,6 +50,8 @@ public:
     [[nodiscard]] const std::wstring& settingsPath() const noexcept { return settingsPath_; }
     // A fresh GUID-named ".png" path in the data folder; empty when no GUID could be made.
     [[nodiscard]] std::wstring newDataFilePath() const;
+    // What the settings and the files of the data folder are written through.
+    [[nodiscard]] FileSystem& fileSystem() const noexcept { return *files_; }
 
     [[nodiscard]] std::uint32_t language() const noexcept { return language_; }
     [[nodiscard]] std::int32_t slideshowInterval() const noexcept { return slideshowInterval_; }
@@ -69,6 +78,7 @@ public:
 private:
     [[nodiscard]] HRESULT write(const wchar_t* key, const std::wstring& value) noexcept;
 
+    FileSystem* files_;
     std::wstring dataFolder_;
     std::wstring settingsPath_;
     std::uint32_t language_ = kEnglish;

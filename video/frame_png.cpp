@@ -1,6 +1,8 @@
 // The frame last transferred, read back from the graphics card and written as a PNG file.
 #include "video/video_wallpaper.h"
 
+#include "settings/file_system.h"
+
 using Microsoft::WRL::ComPtr;
 
 HRESULT VideoWallpaper::saveFramePng(IWICImagingFactory* imagingFactory, const std::wstring& path) noexcept
@@ -35,10 +37,11 @@ HRESULT VideoWallpaper::saveFramePng(IWICImagingFactory* imagingFactory, const s
     return result;
 }
 
-HRESULT writePngFile(IWICImagingFactory* imagingFactory, IWICBitmapSource* source, const std::wstring& path) noexcept
+namespace {
+
+// The encoder and its stream let the file go when this returns.
+HRESULT encodePng(IWICImagingFactory* imagingFactory, IWICBitmapSource* source, const std::wstring& path) noexcept
 {
-    if (!imagingFactory || !source)
-        return E_POINTER;
     UINT width = 0;
     UINT height = 0;
     if (const HRESULT hr = source->GetSize(&width, &height); FAILED(hr))
@@ -65,4 +68,22 @@ HRESULT writePngFile(IWICImagingFactory* imagingFactory, IWICBitmapSource* sourc
     if (const HRESULT hr = frame->Commit(); FAILED(hr))
         return hr;
     return encoder->Commit();
+}
+
+} // namespace
+
+HRESULT writePngFile(IWICImagingFactory* imagingFactory, IWICBitmapSource* source, const std::wstring& path) noexcept
+{
+    if (!imagingFactory || !source)
+        return E_POINTER;
+    // The frame appears under its name only whole: encoded beside it, flushed, then renamed.
+    const std::wstring temporary = partialPathOf(path);
+    HRESULT result = encodePng(imagingFactory, source, temporary);
+    if (SUCCEEDED(result))
+        result = flushFile(temporary);
+    if (SUCCEEDED(result))
+        result = win32FileSystem().moveIntoPlace(temporary, path, ExistingFile::Replace);
+    if (FAILED(result))
+        win32FileSystem().remove(temporary);
+    return result;
 }

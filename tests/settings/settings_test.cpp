@@ -9,23 +9,13 @@
 #include <vector>
 
 #include "settings/settings.h"
+#include "tests/settings/settings_files.h"
 #include "tests/support/temp_folder.h"
 
 namespace {
 
 // The shell's wallpaper position in these tests; distinct from the built-in default Fill.
 constexpr FitMode kShellFit = FitTile;
-
-// UTF-16LE with the byte-order mark, as the settings file is kept.
-std::string utf16File(std::wstring_view text)
-{
-    std::string bytes("\xFF\xFE", 2);
-    for (const wchar_t c : text) {
-        bytes.push_back(static_cast<char>(c & 0xFF));
-        bytes.push_back(static_cast<char>((c >> 8) & 0xFF));
-    }
-    return bytes;
-}
 
 class SettingsTest : public ::testing::Test {
 protected:
@@ -62,7 +52,7 @@ TEST_F(SettingsTest, FirstStartCreatesTheFolderAndAnEmptyUtf16FileAndReadsDefaul
     EXPECT_EQ(localAppData + L"\\Peltorine", settings.dataFolder());
     EXPECT_EQ(localAppData + L"\\Peltorine\\settings.ini", settings.settingsPath());
     EXPECT_EQ(std::string("\xFF\xFE", 2), readFileBytes(settings.settingsPath()));
-    EXPECT_FALSE(fileExists(localAppData + L"\\Peltorine\\settings.migrating"));
+    EXPECT_EQ(std::vector<std::wstring>{L"settings.ini"}, folderEntries(localAppData + L"\\Peltorine"));
     EXPECT_EQ(10, settings.slideshowInterval());
     EXPECT_EQ(kShellFit, settings.fitMode());
     EXPECT_EQ(kEnglish, settings.language());
@@ -195,7 +185,7 @@ TEST_P(SettingsKeyTest, LoadsTheStoredValueOrItsFallback)
     EXPECT_EQ(expected.size, settings.widgetSize());
     // Loading never writes.
     EXPECT_EQ(before, readFileBytes(settingsFile()));
-    EXPECT_FALSE(fileExists(dataFolder() + L"\\settings.migrating"));
+    EXPECT_EQ(std::vector<std::wstring>{L"settings.ini"}, folderEntries(dataFolder()));
 }
 
 INSTANTIATE_TEST_SUITE_P(Keys, SettingsKeyTest, ::testing::ValuesIn(kKeyCases),
@@ -234,11 +224,58 @@ TEST_F(SettingsTest, FileCutShortOrWithoutItsMarkIsRewrittenAsUtf16KeepingItsVal
         for (const std::wstring& line : row.lines)
             expected += line + L"\r\n";
         EXPECT_EQ(row.lines.empty() ? std::string("\xFF\xFE", 2) : utf16File(expected), readFileBytes(settingsFile()));
-        EXPECT_FALSE(fileExists(dataFolder() + L"\\settings.repairing"));
+        EXPECT_EQ(std::vector<std::wstring>{L"settings.ini"}, folderEntries(dataFolder()));
 
         // What is written from now on is UTF-16LE too.
         ASSERT_EQ(S_OK, settings.setTargetMonitor(L"Màn hình"));
         EXPECT_NE(std::string::npos, readFileBytes(settingsFile()).find(std::string("M\0o\0n\0", 6)));
+    }
+}
+
+// One 40,000-character line, as a plain-text editor can leave it, is more than the profile functions
+// hand back as one section. The start goes on with the keys we know, and the file it leaves is one
+// they read whole.
+TEST_F(SettingsTest, OversizedSectionStartsWithItsKnownKeysAndLeavesASoundFile)
+{
+    const std::string lines = "Notes=" + std::string(40000 - 6, 'x') + "\r\nInterval=15\r\nLanguage=vi\r\n";
+    const std::wstring wideLines = L"Notes=" + std::wstring(40000 - 6, L'x') + L"\r\nInterval=15\r\nLanguage=vi\r\n";
+    const struct {
+        const char* what;
+        const wchar_t* file; // under the local application-data folder
+        std::string bytes;
+    } cases[] = {
+        {"UTF-16LE with its mark", L"Peltorine\\settings.ini", utf16File(L"[Peltorine]\r\n" + wideLines)},
+        {"8-bit text", L"Peltorine\\settings.ini", "[Peltorine]\r\n" + lines},
+        {"UTF-8 without its mark", L"Peltorine\\settings.ini",
+         "[Peltorine]\r\nMonitor=M\xC3\xA0n\r\n" + lines + "[Other]\r\nInterval=5\r\n"},
+        {"previous version, UTF-16LE", L"Corvandelle\\settings.ini", utf16File(L"[Corvandelle]\r\n" + wideLines)},
+        {"previous version, 8-bit text", L"Corvandelle\\settings.ini", "[Corvandelle]\r\n" + lines},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.what);
+        TempFolder local;
+        CreateDirectoryW((local / L"Peltorine").c_str(), nullptr);
+        CreateDirectoryW((local / L"Corvandelle").c_str(), nullptr);
+        writeFileBytes(local / row.file, row.bytes);
+        const std::wstring file = local / L"Peltorine\\settings.ini";
+        Settings settings;
+
+        ASSERT_EQ(S_OK, load(settings, local.path()));
+
+        EXPECT_EQ(15, settings.slideshowInterval());
+        EXPECT_EQ(kVietnamese, settings.language());
+        EXPECT_EQ(kByteOrderMark, readFileBytes(file).substr(0, 2));
+        std::vector<std::wstring> expected = {L"Interval=15", L"Language=vi"};
+        if (std::string_view(row.what).starts_with("UTF-8")) {
+            EXPECT_EQ(L"M\u00E0n", settings.targetMonitor());
+            expected.insert(expected.begin(), L"Monitor=M\u00E0n");
+        }
+        EXPECT_EQ(expected, sectionLines(file, L"Peltorine", 32768));
+
+        ASSERT_EQ(S_OK, settings.setFitMode(FitCenter));
+        expected.push_back(L"Fit=0");
+        EXPECT_EQ(expected, sectionLines(file, L"Peltorine", 32768));
+        EXPECT_EQ(std::vector<std::wstring>{L"settings.ini"}, folderEntries(local / L"Peltorine"));
     }
 }
 
