@@ -17,6 +17,7 @@
 #include "app/command_line.h"
 #include "platform/unique_handle.h"
 #include "platform/window_thunk.h"
+#include "tests/support/desktop_object.h"
 #include "tests/support/process.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/wallpaper_world.h"
@@ -406,24 +407,7 @@ protected:
         SetEnvironmentVariableW(L"PELTORINE_DEVDESKTOP_STATE", nullptr);
     }
 
-    // The wallpaper of every display, as the desktop-wallpaper object reports it.
-    std::vector<std::wstring> wallpapers()
-    {
-        std::vector<std::wstring> paths;
-        ComPtr<IDesktopWallpaper> desktop;
-        if (FAILED(CoCreateInstance(CLSID_DesktopWallpaper, nullptr, CLSCTX_ALL, IID_PPV_ARGS(&desktop))))
-            return paths;
-        UINT count = 0;
-        desktop->GetMonitorDevicePathCount(&count);
-        for (UINT i = 0; i < count; ++i) {
-            UniqueTaskString id;
-            UniqueTaskString path;
-            if (SUCCEEDED(desktop->GetMonitorDevicePathAt(i, id.put())) &&
-                SUCCEEDED(desktop->GetWallpaper(id.get(), path.put())))
-                paths.push_back(path.get());
-        }
-        return paths;
-    }
+    std::vector<std::wstring> wallpapers() { return wallpapersOfEveryDisplay(); }
 
     PictureFolder pictures; // OLE for this thread, too
     TempFolder folder;

@@ -10,39 +10,11 @@
 #include <vector>
 
 #include "common/strings.h"
+#include "tests/support/shortcuts.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/windowed_world.h"
 
-using Microsoft::WRL::ComPtr;
-
 namespace {
-
-HRESULT writeShortcut(const std::wstring& path, const std::wstring& target)
-{
-    ComPtr<IShellLinkW> link;
-    ComPtr<IPersistFile> file;
-    HRESULT hr = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&link));
-    if (SUCCEEDED(hr))
-        hr = link->SetPath(target.c_str());
-    if (SUCCEEDED(hr))
-        hr = link.As(&file);
-    if (SUCCEEDED(hr))
-        hr = file->Save(path.c_str(), TRUE);
-    return hr;
-}
-
-std::wstring shortcutTarget(const std::wstring& path)
-{
-    ComPtr<IShellLinkW> link;
-    ComPtr<IPersistFile> file;
-    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&link))) ||
-        FAILED(link.As(&file)) || FAILED(file->Load(path.c_str(), STGM_READ)))
-        return {};
-    std::vector<wchar_t> text(32768, L'\0');
-    if (FAILED(link->GetPath(text.data(), static_cast<int>(text.size()), nullptr, SLGP_RAWPATH)))
-        return {};
-    return text.data();
-}
 
 std::wstring runningExecutable()
 {
@@ -78,7 +50,7 @@ TEST(StartupMigrationAtStart, ASuccessfulMigrationIsSilent)
 
     EXPECT_TRUE(world.system.debugLines.empty());
     EXPECT_FALSE(fileExists(world.startupFolder / L"Corvandelle.lnk"));
-    EXPECT_EQ(runningExecutable(), shortcutTarget(world.startupFolder / L"Peltorine.lnk"));
+    EXPECT_EQ(runningExecutable(), readShortcut(world.startupFolder / L"Peltorine.lnk").target);
 }
 
 } // namespace

@@ -17,6 +17,7 @@
 #include "platform/unique_handle.h"
 #include "tests/support/file_drop_data.h"
 #include "tests/support/mouse_drag.h"
+#include "tests/support/desktop_object.h"
 #include "tests/support/process.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/wallpaper_world.h"
@@ -90,19 +91,8 @@ protected:
     // The wallpaper of every display, as the desktop-wallpaper object reports it.
     std::vector<std::wstring> wallpapers()
     {
-        std::vector<std::wstring> paths;
-        ComPtr<IDesktopWallpaper> desktop;
-        if (FAILED(CoCreateInstance(CLSID_DesktopWallpaper, nullptr, CLSCTX_ALL, IID_PPV_ARGS(&desktop))))
-            return paths;
-        UINT count = 0;
-        desktop->GetMonitorDevicePathCount(&count);
-        for (UINT i = 0; i < count; ++i) {
-            UniqueTaskString id;
-            UniqueTaskString path;
-            if (SUCCEEDED(desktop->GetMonitorDevicePathAt(i, id.put())) &&
-                SUCCEEDED(desktop->GetWallpaper(id.get(), path.put())))
-                paths.push_back(lower(path.get()));
-        }
+        std::vector<std::wstring> paths = wallpapersOfEveryDisplay();
+        std::transform(paths.begin(), paths.end(), paths.begin(), lower);
         return paths;
     }
 
