@@ -18,6 +18,7 @@
 #include "app/command_line.h"
 #include "common/strings.h"
 #include "platform/desktop_host.h"
+#include "platform/product_names.h"
 #include "platform/startup_shortcut.h"
 #include "platform/system_services.h"
 #include "platform/unique_handle.h"
@@ -43,7 +44,6 @@ inline constexpr UINT kRelayoutDelayMs = 400;
 inline constexpr std::uint64_t kRelayoutRetryMs = 8000;
 inline constexpr UINT kErrorFlashMs = 2200;
 
-inline constexpr const wchar_t* kControlWindowClass = L"Peltorine.Control";
 inline constexpr const wchar_t* kSingleInstanceMutex = L"Local\\Peltorine.Desktop.Widget";
 
 // The file dialog: owner, the one-picture form for the default, the language.

@@ -1,39 +1,47 @@
 // Custom actions of the Windows Installer package. They run inside msiexec, as the user who
-// installs, so they see that user's windows and known folders.
+// installs, so they see that user's windows and known folders. Every action that fails returns
+// ERROR_INSTALL_FAILURE, so that Windows Installer ends the installation and rolls it back.
 #include <windows.h>
 #include <msi.h>
 #include <msiquery.h>
 #include <objbase.h>
 #include <shlobj.h>
-#include <shobjidl.h>
 
 #include <string>
+#include <vector>
+
+#include "platform/known_folder.h"
+#include "platform/paths.h"
+#include "platform/product_names.h"
+#include "platform/shell_link.h"
+#include "platform/unique_handle.h"
+#include "platform/win32_error.h"
 
 namespace {
 
-constexpr wchar_t kControlWindowClass[] = L"Peltorine.Control";
-constexpr wchar_t kStartupShortcutName[] = L"Peltorine.lnk";
-constexpr wchar_t kProgramName[] = L"peltorine.exe";
+// The component that holds peltorine.exe, the same in every version of the package
+// (installer/peltorine.wxs): where an installed version keeps its program.
+constexpr const wchar_t* kProgramComponent = L"{ADF76DAF-EAE6-44D3-A52B-68B6A5EC89BE}";
 constexpr DWORD kCloseTimeoutMs = 10000;
+// The longest path Windows knows.
+constexpr DWORD kLongPathBuffer = 32768;
 
-// Asks one running Peltorine to close and waits until its process has ended, so that none of its
-// files is locked when the installer replaces or removes them.
-bool closeOne(HWND control)
+// Writes a line to the installation's log; with a user interface, an error is also shown.
+void report(MSIHANDLE install, INSTALLMESSAGE kind, const std::wstring& text)
 {
-    DWORD processId = 0;
-    GetWindowThreadProcessId(control, &processId);
-    HANDLE process = processId != 0 ? OpenProcess(SYNCHRONIZE, FALSE, processId) : nullptr;
-    if (!PostMessageW(control, WM_CLOSE, 0, 0)) {
-        if (process != nullptr)
-            CloseHandle(process);
-        return false;
-    }
-    bool ended = true;
-    if (process != nullptr) {
-        ended = WaitForSingleObject(process, kCloseTimeoutMs) == WAIT_OBJECT_0;
-        CloseHandle(process);
-    }
-    return ended;
+    const MSIHANDLE record = MsiCreateRecord(0);
+    if (record == 0)
+        return;
+    MsiRecordSetStringW(record, 0, text.c_str());
+    MsiProcessMessage(install, kind, record);
+    MsiCloseHandle(record);
+}
+
+void reportFailure(MSIHANDLE install, const std::wstring& text, HRESULT hr)
+{
+    wchar_t code[16] = {};
+    swprintf(code, 16, L"0x%08lX", static_cast<unsigned long>(hr));
+    report(install, INSTALLMESSAGE_INFO, L"Peltorine: " + text + L" (" + code + L")");
 }
 
 std::wstring property(MSIHANDLE install, const wchar_t* name)
@@ -51,135 +59,281 @@ std::wstring property(MSIHANDLE install, const wchar_t* name)
     return value;
 }
 
-std::wstring lower(std::wstring text)
+// The same file for Windows: letter case aside, and a short (8.3) name read as its long name.
+bool samePath(const std::wstring& left, const std::wstring& right)
 {
-    CharLowerBuffW(text.data(), static_cast<DWORD>(text.size()));
-    return text;
+    const auto longName = [](const std::wstring& path) {
+        std::vector<wchar_t> buffer(kLongPathBuffer, L'\0');
+        const DWORD length = GetLongPathNameW(path.c_str(), buffer.data(), kLongPathBuffer);
+        return length > 0 && length < kLongPathBuffer ? std::wstring(buffer.data(), length) : path;
+    };
+    return !left.empty() && !right.empty() && equalsIgnoringAsciiCase(longName(left), longName(right));
 }
 
-// The target that a shell link names, or nothing when it cannot be read.
-std::wstring shortcutTarget(const std::wstring& path)
+bool isOneOf(const std::wstring& path, const std::vector<std::wstring>& paths)
 {
-    std::wstring target;
-    const HRESULT init = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    IShellLinkW* link = nullptr;
-    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
-                                   reinterpret_cast<void**>(&link)))) {
-        IPersistFile* file = nullptr;
-        if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
-            if (SUCCEEDED(file->Load(path.c_str(), STGM_READ))) {
-                std::wstring buffer(32768, L'\0');
-                if (SUCCEEDED(link->GetPath(buffer.data(), static_cast<int>(buffer.size()), nullptr, SLGP_RAWPATH)))
-                    target = buffer.c_str();
-            }
-            file->Release();
-        }
-        link->Release();
+    for (const std::wstring& candidate : paths)
+        if (samePath(path, candidate))
+            return true;
+    return false;
+}
+
+// Where an installed product keeps peltorine.exe: its component's key file, or else the
+// install location it published.
+std::wstring installedProgramOf(const std::wstring& product)
+{
+    std::vector<wchar_t> buffer(kLongPathBuffer, L'\0');
+    DWORD size = kLongPathBuffer;
+    if (MsiGetComponentPathW(product.c_str(), kProgramComponent, buffer.data(), &size) == INSTALLSTATE_LOCAL)
+        return std::wstring(buffer.data(), size);
+    size = kLongPathBuffer;
+    if (MsiGetProductInfoW(product.c_str(), INSTALLPROPERTY_INSTALLLOCATION, buffer.data(), &size) == ERROR_SUCCESS &&
+        size > 0)
+        return joinPath(std::wstring(buffer.data(), size), kProgramFileName);
+    return {};
+}
+
+// Every peltorine.exe that this installation replaces or removes: the one in its own folder, this
+// product's own, and that of each older version it upgrades, wherever that was installed.
+std::vector<std::wstring> replacedPrograms(MSIHANDLE install)
+{
+    std::vector<std::wstring> programs;
+    const auto add = [&programs](const std::wstring& program) {
+        if (!program.empty() && !isOneOf(program, programs))
+            programs.push_back(program);
+    };
+    if (const std::wstring folder = property(install, L"INSTALLDIR"); !folder.empty())
+        add(joinPath(folder, kProgramFileName));
+    if (!property(install, L"Installed").empty())
+        add(installedProgramOf(property(install, L"ProductCode")));
+    const std::wstring upgraded = property(install, L"WIX_UPGRADE_DETECTED");
+    for (std::size_t start = 0; start < upgraded.size();) {
+        std::size_t end = upgraded.find(L';', start);
+        if (end == std::wstring::npos)
+            end = upgraded.size();
+        if (end > start)
+            add(installedProgramOf(upgraded.substr(start, end - start)));
+        start = end + 1;
     }
-    if (SUCCEEDED(init))
-        CoUninitialize();
-    return target;
+    return programs;
 }
 
-std::wstring startupShortcutPath()
+HRESULT startupShortcutPath(std::wstring& path) noexcept
 {
-    PWSTR startup = nullptr;
-    std::wstring path;
-    if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_Startup, 0, nullptr, &startup)))
-        path = std::wstring(startup) + L'\\' + kStartupShortcutName;
-    CoTaskMemFree(startup);
-    return path;
+    std::wstring folder;
+    if (const HRESULT hr = knownFolderPath(FOLDERID_Startup, folder); FAILED(hr))
+        return hr;
+    path = joinPath(folder, kStartupShortcutName);
+    return S_OK;
 }
 
-// The installed program's path, from the install folder that a property holds.
-std::wstring installedProgram(std::wstring folder)
+bool exists(const std::wstring& path)
 {
-    if (folder.empty())
-        return {};
-    if (folder.back() != L'\\')
-        folder += L'\\';
-    return folder + kProgramName;
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-// A deferred action sees only its CustomActionData, which the package sets to the install folder.
-std::wstring deferredInstallFolder(MSIHANDLE install)
+// What the Startup shortcut starts: empty when there is no shortcut.
+HRESULT startupShortcutTarget(const std::wstring& shortcut, std::wstring& target) noexcept
 {
-    std::wstring folder = property(install, L"CustomActionData");
-    return folder.empty() ? property(install, L"INSTALLDIR") : folder;
+    target.clear();
+    if (!exists(shortcut))
+        return S_OK;
+    return readShellLinkTarget(shortcut, target);
 }
 
-// Whether the Startup folder holds "Start with Windows" for this very program.
-bool startsWithWindows(const std::wstring& program)
+// The shortcut as the program itself writes it: target, its folder, its description.
+HRESULT writeStartupShortcut(const std::wstring& shortcut, const std::wstring& program) noexcept
 {
-    const std::wstring shortcut = startupShortcutPath();
-    return !program.empty() && !shortcut.empty() && GetFileAttributesW(shortcut.c_str()) != INVALID_FILE_ATTRIBUTES &&
-           lower(shortcutTarget(shortcut)) == lower(program);
+    return writeShellLink(shortcut, program, parentFolderOf(program), kShortcutDescription);
 }
 
-// The shortcut as the program itself writes it: target, its folder, description "Peltorine".
-void writeStartupShortcut(const std::wstring& program)
-{
-    const std::wstring shortcut = startupShortcutPath();
-    if (shortcut.empty())
-        return;
-    const HRESULT init = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    IShellLinkW* link = nullptr;
-    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
-                                   reinterpret_cast<void**>(&link)))) {
-        const std::wstring folder = program.substr(0, program.find_last_of(L'\\'));
-        IPersistFile* file = nullptr;
-        if (SUCCEEDED(link->SetPath(program.c_str())) && SUCCEEDED(link->SetWorkingDirectory(folder.c_str())) &&
-            SUCCEEDED(link->SetDescription(L"Peltorine")) &&
-            SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
-            file->Save(shortcut.c_str(), TRUE);
-            file->Release();
-        }
-        link->Release();
+// COM for the shell-link object, for the length of one action.
+class ComScope {
+public:
+    ComScope() noexcept : result_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
+    ~ComScope()
+    {
+        if (SUCCEEDED(result_))
+            CoUninitialize();
     }
-    if (SUCCEEDED(init))
-        CoUninitialize();
+    ComScope(const ComScope&) = delete;
+    ComScope& operator=(const ComScope&) = delete;
+
+private:
+    HRESULT result_;
+};
+
+// The control windows of every running Peltorine, top-level or message-only.
+std::vector<HWND> controlWindows()
+{
+    std::vector<HWND> windows;
+    for (const HWND parent : {HWND(nullptr), HWND_MESSAGE}) {
+        HWND window = nullptr;
+        while ((window = FindWindowExW(parent, window, kControlWindowClass, nullptr)) != nullptr)
+            windows.push_back(window);
+    }
+    return windows;
+}
+
+enum class CloseResult { NotOurs, Closed, Failed };
+
+// Asks the Peltorine behind one control window to close, when it runs one of `programs`, and
+// waits until its process has ended, so that none of the files to replace is in use.
+CloseResult closeIfReplaced(MSIHANDLE install, HWND control, const std::vector<std::wstring>& programs)
+{
+    DWORD processId = 0;
+    if (GetWindowThreadProcessId(control, &processId) == 0)
+        return CloseResult::NotOurs; // the window went away meanwhile
+    UniqueKernelHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, processId));
+    if (!process) {
+        reportFailure(install, L"cannot open a running Peltorine to see which copy it is", failureFromLastError());
+        return CloseResult::Failed;
+    }
+    std::vector<wchar_t> image(kLongPathBuffer, L'\0');
+    DWORD size = kLongPathBuffer;
+    if (!QueryFullProcessImageNameW(process.get(), 0, image.data(), &size)) {
+        reportFailure(install, L"cannot tell which copy of Peltorine is running", failureFromLastError());
+        return CloseResult::Failed;
+    }
+    const std::wstring program(image.data(), size);
+    // A copy elsewhere (a portable one) holds none of the files that the installer touches.
+    if (!isOneOf(program, programs))
+        return CloseResult::NotOurs;
+
+    report(install, INSTALLMESSAGE_INFO, L"Peltorine: closing " + program);
+    if (!PostMessageW(control, WM_CLOSE, 0, 0) && WaitForSingleObject(process.get(), 0) != WAIT_OBJECT_0) {
+        reportFailure(install, L"cannot ask " + program + L" to close", failureFromLastError());
+        return CloseResult::Failed;
+    }
+    if (WaitForSingleObject(process.get(), kCloseTimeoutMs) != WAIT_OBJECT_0) {
+        reportFailure(install, program + L" did not close in time", hresultFromWin32(ERROR_TIMEOUT));
+        return CloseResult::Failed;
+    }
+    return CloseResult::Closed;
+}
+
+bool upgrading(MSIHANDLE install)
+{
+    return !property(install, L"WIX_UPGRADE_DETECTED").empty() && property(install, L"REMOVE").empty();
 }
 
 } // namespace
 
-// Before an upgrade or an uninstall: every running Peltorine is asked to close (WM_CLOSE to its
-// control window). A copy that does not end in time is left alone; the installer then reports
-// the file in use as it would for any other program.
-extern "C" __declspec(dllexport) UINT __stdcall ClosePeltorine(MSIHANDLE)
+// Before an upgrade or an uninstall: the Peltorine that runs the program being replaced or
+// removed is asked to close. A copy elsewhere keeps running. When the copy cannot be closed
+// the installation ends here, before anything has changed, instead of meeting the file in use.
+// After an upgrade the new version is started again (PELTORINE_RESTART).
+extern "C" __declspec(dllexport) UINT __stdcall ClosePeltorine(MSIHANDLE install)
 {
-    for (int attempt = 0; attempt < 8; ++attempt) {
-        HWND control = FindWindowW(kControlWindowClass, nullptr);
-        if (control == nullptr)
-            control = FindWindowExW(HWND_MESSAGE, nullptr, kControlWindowClass, nullptr);
-        if (control == nullptr || !closeOne(control))
+    const std::vector<std::wstring> programs = replacedPrograms(install);
+    bool closed = false;
+    for (const HWND control : controlWindows()) {
+        switch (closeIfReplaced(install, control, programs)) {
+        case CloseResult::Failed:
+            report(install, static_cast<INSTALLMESSAGE>(INSTALLMESSAGE_ERROR | MB_OK | MB_ICONERROR),
+                   L"Peltorine is running and could not be closed. Close Peltorine, then run Setup again.");
+            return ERROR_INSTALL_FAILURE;
+        case CloseResult::Closed:
+            closed = true;
             break;
+        case CloseResult::NotOurs:
+            break;
+        }
     }
+    if (closed && upgrading(install))
+        MsiSetPropertyW(install, L"PELTORINE_RESTART", L"1");
     return ERROR_SUCCESS;
 }
 
-// Before an upgrade: remembers whether "Start with Windows" is on for the installed program, in the
-// property PELTORINE_STARTWITHWINDOWS. Removing the older version may take the shortcut with it.
+// Before an upgrade: remembers in PELTORINE_STARTWITHWINDOWS whether "Start with Windows" is on
+// for the program being replaced. Removing the older version may take the shortcut with it, and
+// an older version in another folder leaves a shortcut to a program that will be gone.
 extern "C" __declspec(dllexport) UINT __stdcall RememberStartWithWindows(MSIHANDLE install)
 {
-    if (startsWithWindows(installedProgram(property(install, L"INSTALLDIR"))))
+    ComScope com;
+    std::wstring shortcut;
+    std::wstring target;
+    if (const HRESULT hr = startupShortcutPath(shortcut); FAILED(hr)) {
+        reportFailure(install, L"cannot find the Startup folder", hr);
+        return ERROR_INSTALL_FAILURE;
+    }
+    if (const HRESULT hr = startupShortcutTarget(shortcut, target); FAILED(hr)) {
+        reportFailure(install, L"cannot read " + shortcut, hr);
+        return ERROR_INSTALL_FAILURE;
+    }
+    if (isOneOf(target, replacedPrograms(install)))
         MsiSetPropertyW(install, L"PELTORINE_STARTWITHWINDOWS", L"1");
     return ERROR_SUCCESS;
 }
 
-// After an upgrade has put the new program in place: "Start with Windows" is on again if it was.
+// After an upgrade has put the new program in place (deferred; CustomActionData is the install
+// folder): "Start with Windows" is on again, for the new program.
 extern "C" __declspec(dllexport) UINT __stdcall RestoreStartWithWindows(MSIHANDLE install)
 {
-    const std::wstring program = installedProgram(deferredInstallFolder(install));
-    if (!program.empty() && !startsWithWindows(program))
-        writeStartupShortcut(program);
+    ComScope com;
+    const std::wstring folder = property(install, L"CustomActionData");
+    if (folder.empty())
+        return ERROR_SUCCESS;
+    const std::wstring program = joinPath(folder, kProgramFileName);
+    std::wstring shortcut;
+    std::wstring target;
+    if (const HRESULT hr = startupShortcutPath(shortcut); FAILED(hr)) {
+        reportFailure(install, L"cannot find the Startup folder", hr);
+        return ERROR_INSTALL_FAILURE;
+    }
+    if (SUCCEEDED(startupShortcutTarget(shortcut, target)) && samePath(target, program))
+        return ERROR_SUCCESS;
+    if (const HRESULT hr = writeStartupShortcut(shortcut, program); FAILED(hr)) {
+        reportFailure(install, L"cannot write " + shortcut, hr);
+        return ERROR_INSTALL_FAILURE;
+    }
     return ERROR_SUCCESS;
 }
 
-// On uninstall: the Startup shortcut that "Start with Windows" made for the installed program goes
-// with it. A shortcut to another copy of Peltorine stays.
+// Before an uninstall changes anything: when the Startup shortcut starts the program being
+// removed, RemoveStartupShortcut (a commit action) and RemoveStartupShortcutWithoutRollback are
+// told its target. A shortcut to another copy of Peltorine stays.
+extern "C" __declspec(dllexport) UINT __stdcall PlanStartupShortcutRemoval(MSIHANDLE install)
+{
+    ComScope com;
+    std::wstring shortcut;
+    std::wstring target;
+    if (const HRESULT hr = startupShortcutPath(shortcut); FAILED(hr)) {
+        reportFailure(install, L"cannot find the Startup folder", hr);
+        return ERROR_INSTALL_FAILURE;
+    }
+    if (const HRESULT hr = startupShortcutTarget(shortcut, target); FAILED(hr)) {
+        reportFailure(install, L"cannot read " + shortcut, hr);
+        return ERROR_INSTALL_FAILURE;
+    }
+    if (!isOneOf(target, replacedPrograms(install)))
+        return ERROR_SUCCESS;
+    MsiSetPropertyW(install, L"RemoveStartupShortcut", target.c_str());
+    MsiSetPropertyW(install, L"RemoveStartupShortcutWithoutRollback", target.c_str());
+    return ERROR_SUCCESS;
+}
+
+// Once an uninstall has succeeded (commit, or deferred when rollback is disabled; CustomActionData
+// is the shortcut's target): the Startup shortcut of "Start with Windows" goes with the program.
 extern "C" __declspec(dllexport) UINT __stdcall RemoveStartupShortcut(MSIHANDLE install)
 {
-    if (startsWithWindows(installedProgram(deferredInstallFolder(install))))
-        DeleteFileW(startupShortcutPath().c_str());
+    ComScope com;
+    const std::wstring program = property(install, L"CustomActionData");
+    std::wstring shortcut;
+    std::wstring target;
+    if (const HRESULT hr = startupShortcutPath(shortcut); FAILED(hr)) {
+        reportFailure(install, L"cannot find the Startup folder", hr);
+        return ERROR_INSTALL_FAILURE;
+    }
+    // The user may have pointed it elsewhere since the uninstall began.
+    if (FAILED(startupShortcutTarget(shortcut, target)) || !samePath(target, program))
+        return ERROR_SUCCESS;
+    if (!DeleteFileW(shortcut.c_str())) {
+        const DWORD error = GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
+            return ERROR_SUCCESS;
+        reportFailure(install, L"cannot delete " + shortcut, failureFromLastError());
+        return ERROR_INSTALL_FAILURE;
+    }
     return ERROR_SUCCESS;
 }

@@ -2,11 +2,7 @@
 // folder. The shortcut itself is the setting, so a user who deletes or copies it by hand
 // is honoured at once.
 #include <windows.h>
-#include <objbase.h>
-#include <objidl.h>
 #include <shlobj.h>
-#include <shobjidl.h>
-#include <wrl/client.h>
 
 #include <string>
 #include <vector>
@@ -15,15 +11,13 @@
 #include "platform/win32_error.h"
 #include "platform/known_folder.h"
 #include "platform/paths.h"
-
-using Microsoft::WRL::ComPtr;
+#include "platform/product_names.h"
+#include "platform/shell_link.h"
 
 namespace {
 
-constexpr const wchar_t* kShortcutName = L"Peltorine.lnk";
 constexpr const wchar_t* kPreviousShortcutName = L"Corvandelle.lnk";
 constexpr const wchar_t* kPreviousExecutableName = L"Corvandelle.exe";
-constexpr const wchar_t* kShortcutDescription = L"Peltorine";
 // The longest path Windows knows; a longer executable path cannot be stored in a shortcut.
 constexpr DWORD kLongPathBuffer = 32768;
 
@@ -40,7 +34,7 @@ HRESULT deleteIfPresent(const std::wstring& path) noexcept
     const DWORD error = GetLastError();
     if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
         return S_OK;
-    return hresultFromWin32(error);
+    return failureFromLastError();
 }
 
 bool isFile(const std::wstring& path) noexcept
@@ -49,35 +43,17 @@ bool isFile(const std::wstring& path) noexcept
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
-HRESULT createShellLink(ComPtr<IShellLinkW>& link) noexcept
-{
-    return CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&link));
-}
-
 // Writes a shortcut at shortcutPath that starts the running executable from its own folder.
 HRESULT createShortcut(const std::wstring& shortcutPath) noexcept
 {
     std::vector<wchar_t> executable(kLongPathBuffer, L'\0');
     const DWORD length = GetModuleFileNameW(nullptr, executable.data(), kLongPathBuffer);
     if (length == 0)
-        return lastErrorResult();
+        return failureFromLastError();
     if (length >= kLongPathBuffer)
         return hresultFromWin32(ERROR_FILENAME_EXCED_RANGE);
     const std::wstring target(executable.data(), length);
-
-    ComPtr<IShellLinkW> link;
-    if (const HRESULT hr = createShellLink(link); FAILED(hr))
-        return hr;
-    if (const HRESULT hr = link->SetPath(target.c_str()); FAILED(hr))
-        return hr;
-    if (const HRESULT hr = link->SetWorkingDirectory(parentFolderOf(target).c_str()); FAILED(hr))
-        return hr;
-    if (const HRESULT hr = link->SetDescription(kShortcutDescription); FAILED(hr))
-        return hr;
-    ComPtr<IPersistFile> file;
-    if (const HRESULT hr = link.As(&file); FAILED(hr))
-        return hr;
-    return file->Save(shortcutPath.c_str(), TRUE);
+    return writeShellLink(shortcutPath, target, parentFolderOf(target), kShortcutDescription);
 }
 
 } // namespace
@@ -89,7 +65,7 @@ HRESULT StartupShortcut::checkStartupShortcut(std::wstring& shortcutPath, bool& 
         if (const HRESULT hr = startupFolder(folder); FAILED(hr))
             return hr;
     }
-    shortcutPath = joinPath(folder, kShortcutName);
+    shortcutPath = joinPath(folder, kStartupShortcutName);
     exists = false;
 
     const DWORD attributes = GetFileAttributesW(shortcutPath.c_str());
@@ -97,7 +73,7 @@ HRESULT StartupShortcut::checkStartupShortcut(std::wstring& shortcutPath, bool& 
         const DWORD error = GetLastError();
         if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
             return S_OK;
-        return hresultFromWin32(error);
+        return failureFromLastError();
     }
     // A folder of that name can be neither the setting nor replaced by one.
     if (attributes & FILE_ATTRIBUTE_DIRECTORY)
@@ -119,21 +95,12 @@ HRESULT StartupShortcut::migrateStartupShortcut(const std::wstring& shortcutPath
     if (!isFile(oldPath))
         return S_FALSE;
 
-    ComPtr<IShellLinkW> link;
-    if (const HRESULT hr = createShellLink(link); FAILED(hr))
-        return hr;
-    ComPtr<IPersistFile> file;
-    if (const HRESULT hr = link.As(&file); FAILED(hr))
-        return hr;
-    if (const HRESULT hr = file->Load(oldPath.c_str(), STGM_READ); FAILED(hr))
-        return hr;
-    std::vector<wchar_t> target(kLongPathBuffer, L'\0');
-    if (const HRESULT hr = link->GetPath(target.data(), static_cast<int>(kLongPathBuffer), nullptr, SLGP_RAWPATH);
-        FAILED(hr))
+    std::wstring target;
+    if (const HRESULT hr = readShellLinkTarget(oldPath, target); FAILED(hr))
         return hr;
 
     // A shortcut of that name that starts some other program is the user's, not ours.
-    const std::wstring name = fileNameOf(target.data());
+    const std::wstring name = fileNameOf(target);
     if (CompareStringOrdinal(name.c_str(), -1, kPreviousExecutableName, -1, TRUE) != CSTR_EQUAL)
         return S_FALSE;
 

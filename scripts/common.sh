@@ -121,6 +121,13 @@ build_msi() {
         # wixl writes every Start-menu shortcut as an advertised one (its target is the feature);
         # point it at the program itself, as a plain shortcut.
         msibuild package.msi -q "UPDATE \`Shortcut\` SET \`Target\` = '[#PeltorineExe]', \`Description\` = 'Peltorine' WHERE \`Shortcut\` = 'StartMenuShortcut'"
+        # wixl schedules MajorUpgrade's RemoveExistingProducts after the last custom action that
+        # follows InstallFinalize, not after InstallValidate: the older version would be removed
+        # after the newer one had been installed, taking shared registrations with it.
+        msibuild package.msi -q "UPDATE \`InstallExecuteSequence\` SET \`Sequence\` = 1401 WHERE \`Action\` = 'RemoveExistingProducts'"
+        # wixl ignores Execute="commit" and makes an immediate action: RemoveStartupShortcut is a DLL
+        # action (1) run when the script has succeeded (0x200 commit, 0x400 in the script).
+        msibuild package.msi -q "UPDATE \`CustomAction\` SET \`Type\` = 1537 WHERE \`Action\` = 'RemoveStartupShortcut'"
         # wixl 0.101 has no dialogs: the licence and progress dialogs of an interactive install go
         # in as tables (installer/ui), the licence text from LICENSE as RTF.
         python3 - "$PELTORINE_ROOT/LICENSE" "$PELTORINE_ROOT/installer/ui/Control.idt" Control.idt <<'PYTHON'

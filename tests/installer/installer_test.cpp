@@ -181,6 +181,52 @@ bool sameText(const std::wstring& a, const std::wstring& b)
     return CompareStringOrdinal(a.c_str(), -1, b.c_str(), -1, TRUE) == CSTR_EQUAL;
 }
 
+// A running Peltorine: its control window and its process.
+struct RunningPeltorine {
+    HWND control = nullptr;
+    DWORD processId = 0;
+    std::wstring program;
+};
+
+std::wstring imageOf(DWORD processId)
+{
+    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
+    if (process == nullptr)
+        return {};
+    wchar_t path[MAX_PATH] = {};
+    DWORD size = MAX_PATH;
+    const BOOL read = QueryFullProcessImageNameW(process, 0, path, &size);
+    CloseHandle(process);
+    return read ? std::wstring(path, size) : std::wstring{};
+}
+
+// Waits for the control window of a Peltorine that runs `program`, started by someone else
+// (the installer), and tells which process it is.
+RunningPeltorine waitForPeltorineRunning(const std::wstring& program)
+{
+    const ULONGLONG deadline = GetTickCount64() + kStartTimeoutMs;
+    for (;;) {
+        HWND control = nullptr;
+        while ((control = FindWindowExW(nullptr, control, L"Peltorine.Control", nullptr)) != nullptr) {
+            DWORD processId = 0;
+            GetWindowThreadProcessId(control, &processId);
+            const std::wstring image = imageOf(processId);
+            if (sameText(image, program))
+                return {control, processId, image};
+        }
+        if (GetTickCount64() >= deadline)
+            return {};
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+    }
+}
+
+std::wstring settingText(const std::wstring& file, const wchar_t* key)
+{
+    wchar_t value[256] = {};
+    GetPrivateProfileStringW(L"Peltorine", key, L"", value, 256, file.c_str());
+    return value;
+}
+
 // msiexec with its full user interface, as a double-click on the package starts it.
 class InteractiveInstall {
 public:
@@ -282,9 +328,11 @@ protected:
         newerPackage = environment(L"PELTORINE_NEWER_MSI");
         olderVersion = environment(L"PELTORINE_OLDER_VERSION");
         newerVersion = environment(L"PELTORINE_NEWER_VERSION");
+        failingPackage = environment(L"PELTORINE_FAILING_MSI");
         ASSERT_FALSE(olderPackage.empty()) << "run through tests/installer/run.sh";
         ASSERT_TRUE(exists(olderPackage)) << utf8(olderPackage);
         ASSERT_TRUE(exists(newerPackage)) << utf8(newerPackage);
+        ASSERT_TRUE(exists(failingPackage)) << utf8(failingPackage);
         ASSERT_TRUE(installedProducts().empty()) << "an earlier test left Peltorine installed";
     }
 
@@ -304,6 +352,9 @@ protected:
     }
 
     std::wstring olderPackage, newerPackage, olderVersion, newerVersion;
+    // The older package with one more deferred action, late in the script, that fails an
+    // uninstall given PELTORINE_TEST_FAIL_LATE=1 (tests/installer/run.sh).
+    std::wstring failingPackage;
 };
 
 TEST_F(Installer, SilentInstallPutsTheProgramItsShortcutAndOneEntryInPlace)
@@ -351,6 +402,7 @@ TEST_F(Installer, NewerPackageReplacesTheOlderInPlaceAndKeepsTheSettings)
     ASSERT_NE(startInstalled(program), nullptr);
     const std::wstring settings = dataFolder() + L"\\settings.ini";
     ASSERT_TRUE(exists(settings)) << "the first start makes the settings file";
+    ASSERT_TRUE(WritePrivateProfileStringW(L"Peltorine", L"Interval", L"15", settings.c_str()));
     const std::string settingsBefore = readFileBytes(settings);
     ASSERT_TRUE(makeStartupShortcut(installedProgram()));
 
@@ -365,11 +417,76 @@ TEST_F(Installer, NewerPackageReplacesTheOlderInPlaceAndKeepsTheSettings)
     EXPECT_EQ(productInfo(products[0], INSTALLPROPERTY_VERSIONSTRING), newerVersion);
     EXPECT_TRUE(exists(installedProgram()));
     EXPECT_TRUE(exists(startMenuShortcut()));
-    EXPECT_EQ(readFileBytes(settings), settingsBefore);
     EXPECT_TRUE(exists(startupShortcut())) << "an upgrade keeps Start with Windows";
 
-    ChildProcess upgraded(installedProgram());
-    EXPECT_NE(startInstalled(upgraded), nullptr);
+    // A silent upgrade that closed Peltorine starts the new version, with the same settings.
+    const RunningPeltorine upgraded = waitForPeltorineRunning(installedProgram());
+    ASSERT_NE(upgraded.control, nullptr) << "Peltorine did not run again after the upgrade";
+    EXPECT_NE(upgraded.processId, program.id());
+    EXPECT_EQ(readFileBytes(settings), settingsBefore);
+    EXPECT_EQ(settingText(settings, L"Interval"), L"15");
+}
+
+TEST_F(Installer, AnUpgradeLeavesARunningPortableCopyAlone)
+{
+    ASSERT_EQ(installSilently(olderPackage), 0u);
+    const std::wstring portableFolder = L"C:\\Portable Peltorine";
+    const std::wstring portable = portableFolder + L"\\peltorine.exe";
+    ASSERT_TRUE(CreateDirectoryW(portableFolder.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
+    ASSERT_TRUE(CopyFileW(installedProgram().c_str(), portable.c_str(), FALSE));
+    ChildProcess program(portable);
+    const HWND control = startInstalled(program);
+    ASSERT_NE(control, nullptr);
+
+    ASSERT_EQ(installSilently(newerPackage), 0u);
+
+    EXPECT_EQ(program.waitForExit(0), static_cast<DWORD>(STILL_ACTIVE)) << "the upgrade closed a portable copy";
+    EXPECT_TRUE(IsWindow(control));
+    const std::vector<std::wstring> products = installedProducts();
+    ASSERT_EQ(products.size(), 1u);
+    EXPECT_EQ(productInfo(products[0], INSTALLPROPERTY_VERSIONSTRING), newerVersion);
+    EXPECT_TRUE(exists(installedProgram()));
+}
+
+TEST_F(Installer, StartWithWindowsOfAnOlderVersionElsewhereFollowsTheUpgrade)
+{
+    const std::wstring olderFolder = L"C:\\Older Peltorine";
+    const std::wstring olderProgram = olderFolder + L"\\peltorine.exe";
+    ASSERT_EQ(msiexec(L"/i \"" + olderPackage + L"\" INSTALLDIR=\"" + olderFolder + L"\" /qn"), 0u);
+    ASSERT_TRUE(exists(olderProgram)) << "INSTALLDIR did not take";
+    ChildProcess program(olderProgram);
+    ASSERT_NE(startInstalled(program), nullptr);
+    ASSERT_TRUE(makeStartupShortcut(olderProgram));
+
+    ASSERT_EQ(installSilently(newerPackage), 0u);
+
+    // Wine 8 leaves the older version's files where they were (its uninstall looks for them in the
+    // default folder), so only what the package itself does is asserted here.
+    EXPECT_EQ(program.waitForExit(0), 0u) << "the older version was not closed before the upgrade";
+    EXPECT_TRUE(exists(installedProgram()));
+    ASSERT_TRUE(exists(startupShortcut())) << "the upgrade lost Start with Windows";
+    EXPECT_TRUE(sameText(shortcutTarget(startupShortcut()), installedProgram()))
+        << utf8(shortcutTarget(startupShortcut()));
+    const RunningPeltorine upgraded = waitForPeltorineRunning(installedProgram());
+    EXPECT_NE(upgraded.control, nullptr) << "the new version did not start in place of the old";
+}
+
+TEST_F(Installer, AnUninstallThatFailsLateKeepsStartWithWindows)
+{
+    ASSERT_EQ(installSilently(failingPackage), 0u);
+    ASSERT_TRUE(makeStartupShortcut(installedProgram()));
+
+    // Windows Installer answers ERROR_INSTALL_FAILURE; Wine passes on the failed action's error.
+    const DWORD result = msiexec(L"/x \"" + failingPackage + L"\" PELTORINE_TEST_FAIL_LATE=1 /qn");
+    EXPECT_NE(result, 0u) << "the uninstall did not fail";
+    EXPECT_NE(result, static_cast<DWORD>(STILL_ACTIVE));
+
+    ASSERT_TRUE(exists(startupShortcut())) << "the rolled-back uninstall took Start with Windows with it";
+    EXPECT_TRUE(sameText(shortcutTarget(startupShortcut()), installedProgram()))
+        << utf8(shortcutTarget(startupShortcut()));
+    // Wine 8's rollback stops at its first step that fails and leaves the product half removed,
+    // without the upgrade-code registration that TearDown goes by: remove it by its package.
+    EXPECT_EQ(msiexec(L"/x \"" + failingPackage + L"\" /qn"), 0u);
 }
 
 TEST_F(Installer, AnOlderPackageDoesNotReplaceANewerOne)

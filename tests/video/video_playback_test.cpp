@@ -142,6 +142,25 @@ TEST_F(VideoTest, AFileThatDoesNotExistNeverShowsAFrame)
     EXPECT_TRUE(FAILED(pumped)) << std::hex << pumped;
 }
 
+// The engine is given the path itself: the source resolver takes a local file's name as it is,
+// no file: URL needed (and Wine 8 cannot open a file: URL at all). A name with a fragment mark,
+// an escape-like "%41", a space and a Vietnamese letter still opens this very file.
+TEST_F(VideoTest, AClipPlaysWhateverCharactersItsNameHas)
+{
+    TempFolder folder;
+    const std::wstring path = folder / L"Phim #2 100%41 Ảnh.mp4";
+    ASSERT_TRUE(CopyFileW(clipPath(kPatternClip).c_str(), path.c_str(), TRUE)) << GetLastError();
+    VideoWallpaper video;
+    ASSERT_EQ(video.open(path, 0.0), S_OK);
+    ASSERT_EQ(pumpUntilFrame(video), S_OK);
+    TempFolder frames;
+    const std::wstring png = frames / L"frame.png";
+    ASSERT_EQ(video.saveFramePng(imagingFactory().Get(), png), S_OK);
+    const PngImage image = readPng(png);
+    ASSERT_EQ(image.width, 320u);
+    EXPECT_TRUE(closeTo(image.at(40, 30), kRed)) << describe(image.at(40, 30));
+}
+
 struct PositionCase {
     double saved;
     double lowest;
