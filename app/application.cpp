@@ -90,11 +90,15 @@ void Application::updateTimers(bool restartSlideshow) noexcept
     // The last video is gone: Media Foundation stops until the next one.
     if (videoPeriod == 0 && video_)
         video_->shutDownWhenIdle();
+    followVideoWindows();
 }
 
 void Application::shutdown() noexcept
 {
     foregroundHook_.reset();
+    forgetVideoWindows();
+    // The notifications end before the window that receives them.
+    unregisterSystemNotifications();
     // The opening and the playing video go, then Media Foundation.
     if (video_)
         video_->shutdown();

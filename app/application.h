@@ -8,6 +8,7 @@
 #include <wincodec.h>
 #include <wrl/client.h>
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -33,16 +34,23 @@
 inline constexpr UINT TrayCallbackMessage = 0x8001;
 inline constexpr UINT FilesDroppedMessage = 0x8002;
 inline constexpr UINT ForegroundChangedMessage = 0x8004;
+// A top-level window was shown, hidden, moved, minimized, cloaked or came to the foreground.
+inline constexpr UINT WindowsChangedMessage = 0x8005;
 
 // Timers of the control window.
 inline constexpr UINT_PTR SlideshowTimer = 1;
 inline constexpr UINT_PTR VideoTimer = 2;
 inline constexpr UINT_PTR RelayoutTimer = 3;
 inline constexpr UINT_PTR ErrorFlashTimer = 4;
+inline constexpr UINT_PTR CoverCheckTimer = 5;
 
 inline constexpr UINT kRelayoutDelayMs = 400;
 inline constexpr std::uint64_t kRelayoutRetryMs = 8000;
 inline constexpr UINT kErrorFlashMs = 2200;
+// How long after the last window event the windows above the desktop are looked at.
+inline constexpr UINT kCoverCheckDelayMs = 50;
+// The window-event hooks that follow the windows above a video (app/system_pauses.cpp).
+inline constexpr std::size_t kCoverHookCount = 6;
 
 inline constexpr const wchar_t* kSingleInstanceMutex = L"Local\\Peltorine.Desktop.Widget";
 
@@ -117,10 +125,19 @@ private:
     void relayoutAfterDisplayChange() noexcept;
     void refreshHighContrast() noexcept;
     void migrateStartupShortcutAtStart() noexcept;
-    // Arms or kills the slideshow and video timers to match the engine and the video. A restart
-    // arms the slideshow timer again even at the same period, so the next picture is a full
-    // interval away.
+    // Arms or kills the slideshow and video timers to match the engine and the video, and hooks
+    // or unhooks the window events that a shown video follows. A restart arms the slideshow
+    // timer again even at the same period, so the next picture is a full interval away.
     void updateTimers(bool restartSlideshow = false) noexcept;
+
+    // Pausing the video for the system and the windows (app/system_pauses.cpp)
+    void registerSystemNotifications() noexcept;
+    void unregisterSystemNotifications() noexcept;
+    void onSessionChange(WPARAM event) noexcept;
+    void onPowerBroadcast(WPARAM event, LPARAM data) noexcept;
+    void followVideoWindows() noexcept;
+    void forgetVideoWindows() noexcept;
+    void onWindowsChanged() noexcept;
 
     // Commands and the menu (app/commands.cpp)
     void showContextMenu(POINT point) noexcept;
@@ -205,6 +222,10 @@ private:
     WindowClass<Application> controlClass_;
     UniqueWindow controlWindow_;
     UniqueWinEventHook foregroundHook_;
+    std::array<UniqueWinEventHook, kCoverHookCount> coverHooks_;
+    bool coverHooksInstalled_ = false;
+    bool sessionRegistered_ = false;
+    std::array<HPOWERNOTIFY, 2> powerRegistrations_{};
     std::uint64_t relayoutDeadline_ = 0;
     bool highContrast_ = false;
     UINT armedSlideshowPeriod_ = 0; // 0: timer 1 is off

@@ -41,6 +41,8 @@ HRESULT Application::initializeWindows() noexcept
     if (!controlWindow_)
         return failureFromLastError();
 
+    registerSystemNotifications();
+
     hookTargetWindow = controlWindow_.get();
     foregroundHook_.reset(SetWinEventHook(EVENT_SYSTEM_FOREGROUND, EVENT_SYSTEM_FOREGROUND, nullptr, onForegroundEvent,
                                          0, 0, WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS));
@@ -69,10 +71,20 @@ LRESULT Application::handleMessage(HWND window, UINT message, WPARAM wParam, LPA
     case WM_CLOSE:
         PostQuitMessage(0);
         return 0;
+    case WM_DESTROY:
+        unregisterSystemNotifications();
+        forgetVideoWindows();
+        break;
     case WM_NCDESTROY:
         if (hookTargetWindow == window)
             hookTargetWindow = nullptr;
         break;
+    case WM_WTSSESSION_CHANGE:
+        onSessionChange(wParam);
+        return 0;
+    case WM_POWERBROADCAST:
+        onPowerBroadcast(wParam, lParam);
+        return TRUE;
     case WM_SETTINGCHANGE:
         refreshHighContrast();
         if (widget_.dragMode() == DragIdle)
@@ -113,6 +125,9 @@ LRESULT Application::handleMessage(HWND window, UINT message, WPARAM wParam, LPA
     case ForegroundChangedMessage:
         widget_.followForeground();
         return 0;
+    case WindowsChangedMessage:
+        onWindowsChanged();
+        return 0;
     default:
         break;
     }
@@ -146,6 +161,10 @@ void Application::onTimer(UINT_PTR id) noexcept
     case ErrorFlashTimer:
         system_.killTimer(controlWindow_.get(), ErrorFlashTimer);
         widget_.setErrorFlash(false);
+        break;
+    case CoverCheckTimer:
+        system_.killTimer(controlWindow_.get(), CoverCheckTimer);
+        video_->updateCover();
         break;
     default:
         break;

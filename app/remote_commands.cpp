@@ -152,8 +152,18 @@ std::wstring Application::statusJson() const
         files += (files.empty() ? L"" : L", ") + jsonString(file);
     const FitMode fit = settings_.fitMode() >= FitCenter && settings_.fitMode() <= FitSpan ? settings_.fitMode()
                                                                                           : kDefaultFit;
-    const wchar_t* videoReason = video_->userPaused() ? L"\"user\"" : video_->covered() ? L"\"covered\"" : L"null";
-    const bool videoPlaying = video_->showing() && !video_->userPaused() && !video_->covered();
+    // Every reason that holds, the most telling first; pausedBecause names the first.
+    std::wstring pausedBecause = L"null";
+    std::wstring pauseReasons;
+    if (video_->showing()) {
+        for (const PauseReason reason : kPauseReasonOrder) {
+            if ((video_->pauseReasons() & reason) == 0)
+                continue;
+            if (pauseReasons.empty())
+                pausedBecause = jsonString(pauseReasonName(reason));
+            pauseReasons += (pauseReasons.empty() ? L"" : L", ") + jsonString(pauseReasonName(reason));
+        }
+    }
 
     wchar_t version[32] = {};
     swprintf(version, 32, L"%d.%d.%d", PELTORINE_VERSION_MAJOR, PELTORINE_VERSION_MINOR, PELTORINE_VERSION_PATCH);
@@ -165,8 +175,9 @@ std::wstring Application::statusJson() const
     json += L", \"interval\": " + std::to_wstring(settings_.slideshowInterval());
     json += L", \"video\": {\"shown\": " + std::wstring(video_->showing() ? L"true" : L"false");
     json += L", \"opening\": " + std::wstring(video_->opening() ? L"true" : L"false");
-    json += L", \"playing\": " + std::wstring(videoPlaying ? L"true" : L"false");
-    json += L", \"pausedBecause\": " + std::wstring(video_->showing() ? videoReason : L"null") + L"}";
+    json += L", \"playing\": " + std::wstring(video_->playing() ? L"true" : L"false");
+    json += L", \"pausedBecause\": " + pausedBecause;
+    json += L", \"pauseReasons\": [" + pauseReasons + L"]}";
     json += L", \"widgetShown\": " + std::wstring(widget_.shown() ? L"true" : L"false") + L"}";
     return json;
 }

@@ -21,8 +21,11 @@ void VideoLifecycle::useCurrentFrame() noexcept
         }
         DeleteFileW(path.c_str());
     }
-    if (paused && active_ && !covered_ && !userPaused_)
-        (void)active_->setPaused(false);
+    // Held still for the picture only: it plays on unless another reason holds it.
+    if (paused && active_) {
+        enginePaused_ = true;
+        applyPause();
+    }
     events_.videoNotify(kVideoFrameFailed, code);
 }
 
@@ -37,8 +40,8 @@ void VideoLifecycle::stopToStill(HRESULT code) noexcept
     if (FAILED(events_.videoStopped(frame)) && !frame.empty())
         DeleteFileW(frame.c_str());
     active_.reset();
-    covered_ = false;
-    userPaused_ = false;
+    reasons_ &= ~kVideoPauseReasons;
+    enginePaused_ = false;
     events_.videoTimerChanged();
     events_.videoNotify(kVideoStopped, code);
 }

@@ -1,8 +1,10 @@
 #include "video/video_lifecycle.h"
 
+#include <algorithm>
 #include <new>
 #include <utility>
 
+#include "video/occlusion.h"
 #include "video/video_libraries.h"
 #include "video/video_wallpaper.h"
 #include "wallpaper/desktop.h"
@@ -71,23 +73,21 @@ void VideoLifecycle::tick() noexcept
 
 void VideoLifecycle::tickShown() noexcept
 {
-    const std::uint64_t now = system_.tickCount();
-    if (active_ && now >= nextCoverCheck_) {
-        nextCoverCheck_ = now + kCoverCheckMs;
-        const bool covered = active_->foregroundCoversVideo();
-        // A pause or resume that fails is tried again at the next check.
-        if (covered != covered_ && SUCCEEDED(active_->setPaused(covered || userPaused_))) {
-            covered_ = covered;
+    if (!active_)
+        return;
+    // A pause or resume that failed is tried again.
+    if (enginePaused_ != (reasons_ != 0)) {
+        applyPause();
+        if (enginePaused_ == (reasons_ != 0))
             events_.videoTimerChanged();
-        }
     }
-    if (active_ && !covered_ && !userPaused_) {
-        HRESULT shown = active_->pumpFrame();
-        if (shown == S_OK)
-            shown = active_->render(fit_, background_);
-        if (FAILED(shown))
-            stopToStill(shown);
-    }
+    if (reasons_ != 0 || enginePaused_)
+        return;
+    HRESULT shown = active_->pumpFrame();
+    if (shown == S_OK)
+        shown = active_->render(fit_, background_);
+    if (FAILED(shown))
+        stopToStill(shown);
 }
 
 void VideoLifecycle::tickPending() noexcept
@@ -157,6 +157,117 @@ void VideoLifecycle::relayout() noexcept
         return;
     }
     active_->showWindows();
+    // New windows, perhaps on other displays: which of them are hidden is asked again.
+    updateCover();
+}
+
+void VideoLifecycle::updateCover() noexcept
+{
+    if (!active_)
+        return;
+    const std::vector<VideoWindow>& windows = active_->videoWindows();
+    std::vector<bool> hidden;
+    try {
+        std::vector<RECT> areas;
+        areas.reserve(windows.size());
+        for (const VideoWindow& window : windows)
+            areas.push_back(window.screenRect);
+        hidden = areasCovered(areas, system_.windowsAboveDesktop(active_->videoHost().hostWindow));
+    } catch (...) {
+        return;
+    }
+    bool showsAgain = false;
+    for (std::size_t i = 0; i < hidden.size(); ++i) {
+        showsAgain = showsAgain || (windows[i].hidden && !hidden[i]);
+        active_->setWindowHidden(i, hidden[i]);
+    }
+    const bool allHidden = !hidden.empty() && std::all_of(hidden.begin(), hidden.end(), [](bool h) { return h; });
+    changeReasons(PauseCovered, allHidden ? PauseReasons{PauseCovered} : PauseReasons{0});
+    // A display that shows again gets the current frame now, not at the next new one (a paused
+    // video has none). While the system holds the video, its resume draws everything.
+    if (showsAgain && active_ && (reasons_ & kSystemPauseReasons) == 0) {
+        if (const HRESULT hr = active_->render(fit_, background_); FAILED(hr))
+            stopToStill(hr);
+    }
+}
+
+std::vector<bool> VideoLifecycle::hiddenDisplays() const
+{
+    std::vector<bool> hidden;
+    if (active_) {
+        for (const VideoWindow& window : active_->videoWindows())
+            hidden.push_back(window.hidden);
+    }
+    return hidden;
+}
+
+void VideoLifecycle::applyPause() noexcept
+{
+    if (!active_)
+        return;
+    const bool pause = reasons_ != 0;
+    if (pause != enginePaused_ && SUCCEEDED(active_->setPaused(pause)))
+        enginePaused_ = pause;
+}
+
+void VideoLifecycle::changeReasons(PauseReasons affected, PauseReasons holding) noexcept
+{
+    const PauseReasons next = (reasons_ & ~affected) | (holding & affected);
+    if (next == reasons_)
+        return;
+    reasons_ = next;
+    applyPause();
+    events_.videoTimerChanged();
+}
+
+void VideoLifecycle::setSystemPause(PauseReasons affected, PauseReasons holding) noexcept
+{
+    affected &= kSystemPauseReasons;
+    const PauseReasons next = (reasons_ & ~affected) | (holding & affected);
+    // The last system reason goes: the windows are put right while the video still stands
+    // still, then it plays on from where it was.
+    if ((reasons_ & kSystemPauseReasons) != 0 && (next & kSystemPauseReasons) == 0)
+        resumeAfterSystemPause();
+    changeReasons(affected, holding);
+}
+
+void VideoLifecycle::resumeAfterSystemPause() noexcept
+{
+    if (!active_)
+        return;
+    if (windowsOutdated()) {
+        relayout();
+        return;
+    }
+    updateCover();
+    if (active_ && !covered()) {
+        if (const HRESULT hr = active_->render(fit_, background_); FAILED(hr))
+            stopToStill(hr);
+    }
+}
+
+// The shell may have made a new host, or the displays changed, while the session was locked
+// or the system slept.
+bool VideoLifecycle::windowsOutdated() noexcept
+{
+    if (!active_->windowsAlive())
+        return true;
+    if (!findHost_ || findHost_().hostWindow != active_->videoHost().hostWindow)
+        return true;
+    std::vector<RECT> displays;
+    try {
+        displays = rectanglesOf(targetDisplaysOf(desktop_, monitor_));
+    } catch (...) {
+        return false;
+    }
+    const std::vector<VideoWindow>& windows = active_->videoWindows();
+    if (displays.size() != windows.size())
+        return true;
+    for (std::size_t i = 0; i < displays.size(); ++i) {
+        if (!EqualRect(&displays[i], &windows[i].screenRect))
+            return true;
+    }
+    return false;
 }
 
 void VideoLifecycle::showReadyVideo(bool ready, COLORREF background) noexcept
@@ -170,20 +281,27 @@ void VideoLifecycle::showReadyVideo(bool ready, COLORREF background) noexcept
     } else {
         active_.reset();
     }
-    covered_ = false;
-    userPaused_ = false;
-    nextCoverCheck_ = 0;
+    // The new video plays from its first frame unless the system holds it or windows hide it.
+    reasons_ &= ~kVideoPauseReasons;
+    enginePaused_ = false;
+    updateCover();
+    applyPause();
 }
 
 HRESULT VideoLifecycle::setUserPaused(bool paused) noexcept
 {
     if (!active_)
         return HRESULT_FROM_WIN32(ERROR_NOT_READY);
-    if (paused == userPaused_)
+    if (paused == userPaused())
         return S_FALSE;
-    if (const HRESULT hr = active_->setPaused(paused || covered_); FAILED(hr))
-        return hr;
-    userPaused_ = paused;
+    const PauseReasons next = paused ? reasons_ | PauseUser : reasons_ & ~PauseUser;
+    const bool pause = next != 0;
+    if (pause != enginePaused_) {
+        if (const HRESULT hr = active_->setPaused(pause); FAILED(hr))
+            return hr;
+        enginePaused_ = pause;
+    }
+    reasons_ = next;
     events_.videoTimerChanged();
     return S_OK;
 }
@@ -209,7 +327,9 @@ UINT VideoLifecycle::timerPeriod() const noexcept
 {
     if (!active_ && !pending_)
         return 0;
-    return (covered_ || userPaused_) && !pending_ ? kCoveredVideoTickMs : kVideoTickMs;
+    if (!pending_ && reasons_ != 0 && enginePaused_)
+        return 0;
+    return kVideoTickMs;
 }
 
 void VideoLifecycle::shutDownWhenIdle() noexcept
@@ -227,8 +347,8 @@ void VideoLifecycle::shutdown() noexcept
     pending_.reset();
     ready_.reset();
     active_.reset();
-    covered_ = false;
-    userPaused_ = false;
+    reasons_ &= ~kVideoPauseReasons;
+    enginePaused_ = false;
     shutDownWhenIdle();
 }
 

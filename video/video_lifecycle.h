@@ -1,9 +1,10 @@
 #pragma once
-// The program's videos: the one being opened in the background, the one shown, whether the
-// shown one is paused under a covering window, and Media Foundation's start. It opens, polls
-// and draws on the user-interface thread (its timer is the control window's), rebuilds the
-// windows when the shell made new ones, and falls back to a still picture when playback fails.
-// It reports through VideoEvents. No Direct3D or Media Foundation header comes in through here.
+// The program's videos: the one being opened in the background, the one shown, why the shown
+// one is paused, which of its displays other windows hide, and Media Foundation's start. It
+// opens, polls and draws on the user-interface thread (its timer is the control window's),
+// rebuilds the windows when the shell made new ones, and falls back to a still picture when
+// playback fails. It reports through VideoEvents. No Direct3D or Media Foundation header comes
+// in through here.
 #include <windows.h>
 #include <shobjidl.h>
 #include <wincodec.h>
@@ -18,6 +19,7 @@
 #include "common/strings.h"
 #include "platform/system_services.h"
 #include "settings/settings.h"
+#include "video/pause_reasons.h"
 #include "video/video_host.h"
 #include "wallpaper/wallpaper_state.h"
 
@@ -29,9 +31,7 @@ struct VideoWallpaperDeleter {
 using VideoWallpaperPtr = std::unique_ptr<VideoWallpaper, VideoWallpaperDeleter>;
 
 inline constexpr std::uint64_t kVideoOpenTimeoutMs = 12000;
-inline constexpr std::uint64_t kCoverCheckMs = 250;
 inline constexpr UINT kVideoTickMs = 15;
-inline constexpr UINT kCoveredVideoTickMs = 250;
 
 class VideoEvents {
 public:
@@ -83,11 +83,15 @@ public:
     [[nodiscard]] HRESULT open(const WallpaperState& state, bool restoring,
                                std::optional<COLORREF> background) noexcept;
     void cancelPending() noexcept;
-    // The timer's work: pulls and draws the shown video's frames, pauses it while a window covers
-    // it, and brings the pending one to its first frame (or gives it up at its deadline).
+    // The timer's work: pulls and draws the shown video's frames while nothing pauses it, and
+    // brings the pending one to its first frame (or gives it up at its deadline).
     void tick() noexcept;
     // Builds the shown video's windows again for the displays and the shell's host as they are now.
     void relayout() noexcept;
+    // Asks which displays the windows above the desktop hide now (the windows changed): hidden
+    // displays are neither drawn nor presented, and with every display hidden the video pauses.
+    // A display that shows again gets the current frame at once.
+    void updateCover() noexcept;
     // "Use current video frame".
     void useCurrentFrame() noexcept;
     // The shown video stops for good, and its frame stays as a still picture when it can.
@@ -102,13 +106,24 @@ public:
     // A pause the user asked for; it holds until play or another wallpaper. ERROR_NOT_READY
     // without a shown video.
     [[nodiscard]] HRESULT setUserPaused(bool paused) noexcept;
+    // The session and power reasons (kSystemPauseReasons): those in `affected` hold when they are in
+    // `holding` too, the others are kept. They outlast videos: a video shown while one holds
+    // starts paused. Once the last of them is gone, the shown video's windows are checked and
+    // rebuilt if the shell or the displays changed meanwhile, drawn again, and playing goes on.
+    void setSystemPause(PauseReasons affected, PauseReasons holding) noexcept;
 
     [[nodiscard]] bool opening() const noexcept { return pending_.has_value(); }
     // The video being opened, for the tests; null without one.
     [[nodiscard]] const PendingVideo* pending() const noexcept { return pending_ ? &*pending_ : nullptr; }
-    [[nodiscard]] bool userPaused() const noexcept { return userPaused_; }
+    [[nodiscard]] bool userPaused() const noexcept { return (reasons_ & PauseUser) != 0; }
     [[nodiscard]] bool showing() const noexcept { return active_ != nullptr; }
-    [[nodiscard]] bool covered() const noexcept { return covered_; }
+    [[nodiscard]] bool covered() const noexcept { return (reasons_ & PauseCovered) != 0; }
+    // Every reason that holds now; the user's and the covering windows' only with a shown video.
+    [[nodiscard]] PauseReasons pauseReasons() const noexcept { return reasons_; }
+    // A video is shown and plays: no reason holds.
+    [[nodiscard]] bool playing() const noexcept { return active_ && reasons_ == 0 && !enginePaused_; }
+    // For each display of the shown video, whether windows hide it; empty without one.
+    [[nodiscard]] std::vector<bool> hiddenDisplays() const;
     // The colour the shown video is drawn with around its picture.
     [[nodiscard]] COLORREF background() const noexcept { return background_; }
     [[nodiscard]] bool mediaFoundationStarted() const noexcept { return mediaFoundationStarted_; }
@@ -116,8 +131,9 @@ public:
     [[nodiscard]] double activeTime() const noexcept;
     // The shown video, for the benchmark and the tests; null without one.
     [[nodiscard]] const VideoWallpaper* activeVideo() const noexcept { return active_.get(); }
-    // The period of the video timer: 15 ms while a video plays or opens, 250 ms while the shown
-    // one is covered or paused and none opens, 0 (off) when no video remains.
+    // The period of the video timer: 15 ms while a video plays or opens, 0 (off) when no video
+    // remains or the shown one is paused and none opens: window, session and power events wake
+    // a paused video, never the timer.
     [[nodiscard]] UINT timerPeriod() const noexcept;
     // Shuts Media Foundation down when no video remains and it runs.
     void shutDownWhenIdle() noexcept;
@@ -125,6 +141,13 @@ public:
     void shutdown() noexcept;
 
 private:
+    // Pauses or plays the shown video's engine to match the reasons; a failure is tried again
+    // at the next tick.
+    void applyPause() noexcept;
+    void changeReasons(PauseReasons affected, PauseReasons holding) noexcept;
+    // After a system pause: windows rebuilt when the shell or the displays changed, else drawn again.
+    void resumeAfterSystemPause() noexcept;
+    [[nodiscard]] bool windowsOutdated() noexcept;
     void tickShown() noexcept;
     void tickPending() noexcept;
     [[nodiscard]] HRESULT prepareWindows(VideoWallpaper& video, const std::wstring& monitor) noexcept;
@@ -148,9 +171,9 @@ private:
     FitMode fit_ = kDefaultFit;
     std::wstring monitor_;
     COLORREF background_ = 0;
-    bool covered_ = false;
-    bool userPaused_ = false;
-    std::uint64_t nextCoverCheck_ = 0;
+    PauseReasons reasons_ = 0;
+    // What the shown video's engine was last told: the engine plays from its first frame on.
+    bool enginePaused_ = false;
 };
 
 // The rectangles of a list of displays, as the video windows take them.

@@ -147,6 +147,8 @@ HRESULT VideoWallpaper::render(FitMode fitMode, COLORREF background) noexcept
     context->PSSetSamplers(0, 1, samplers);
 
     for (const VideoWindow& videoWindow : windows) {
+        if (videoWindow.hidden)
+            continue;
         const RECT& screen = videoWindow.screenRect;
         const Layout layout = computeLayout(screen, spanRect, frame.Width, frame.Height, fitMode, background);
         context->UpdateSubresource(layoutBuffer.Get(), 0, nullptr, &layout, 0, 0);

@@ -10,6 +10,7 @@
 #include <wincodec.h>
 #include <wrl/client.h>
 
+#include <cstddef>
 #include <functional>
 #include <string>
 #include <vector>
@@ -26,6 +27,7 @@
 struct VideoWindow {
     UniqueWindow window;
     RECT screenRect{0, 0, 0, 0}; // the display, in virtual-screen pixels
+    bool hidden = false;         // other windows cover it: it is neither drawn nor presented
     Microsoft::WRL::ComPtr<IDXGISwapChain> swapChain;
     Microsoft::WRL::ComPtr<ID3D11RenderTargetView> targetView;
 };
@@ -54,7 +56,8 @@ public:
     void destroyWindows() noexcept;
     void showWindows() noexcept;
     [[nodiscard]] bool windowsAlive() const noexcept;
-    [[nodiscard]] bool foregroundCoversVideo() const noexcept;
+    // Marks the window of one display hidden (render passes it by) or visible again.
+    void setWindowHidden(std::size_t index, bool hidden) noexcept;
 
     // Frame capture: the frame last transferred, at the video's native size, as a PNG file.
     [[nodiscard]] HRESULT saveFramePng(IWICImagingFactory* imagingFactory, const std::wstring& path) noexcept;

@@ -1,9 +1,7 @@
-// One child window per display behind the desktop icons, each with its own swap chain, and the
-// question whether the foreground window covers them all.
+// One child window per display behind the desktop icons, each with its own swap chain, and
+// which of them other windows hide.
 #include "platform/win32_error.h"
 #include "video/video_wallpaper.h"
-
-#include <cstring>
 
 namespace {
 
@@ -129,24 +127,8 @@ bool VideoWallpaper::windowsAlive() const noexcept
     return true;
 }
 
-bool VideoWallpaper::foregroundCoversVideo() const noexcept
+void VideoWallpaper::setWindowHidden(std::size_t index, bool hidden) noexcept
 {
-    const HWND foreground = GetForegroundWindow();
-    if (!foreground || foreground == host.hostWindow || IsIconic(foreground))
-        return false;
-    // The desktop itself in the foreground covers nothing.
-    wchar_t className[40] = {};
-    GetClassNameW(foreground, className, 40);
-    if (std::wcscmp(className, L"Progman") == 0 || std::wcscmp(className, L"WorkerW") == 0)
-        return false;
-    RECT area{};
-    if (!GetWindowRect(foreground, &area) || windows.empty())
-        return false;
-    for (const VideoWindow& record : windows) {
-        const RECT& screen = record.screenRect;
-        if (area.left > screen.left || area.top > screen.top || area.right < screen.right ||
-            area.bottom < screen.bottom)
-            return false;
-    }
-    return true;
+    if (index < windows.size())
+        windows[index].hidden = hidden;
 }

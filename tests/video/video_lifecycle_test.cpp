@@ -1,7 +1,7 @@
 // Video wallpapers in the program: opening in the background while the earlier wallpaper
 // stays, the commit with its undo record, the failures and the 12-second deadline, pausing
-// under a covering window, the rebuild of lost windows, "Use current video frame" and undo,
-// and the end of the process.
+// while windows hide it or the session and power say so, the rebuild of lost windows, "Use
+// current video frame" and undo, and the end of the process.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -22,6 +22,8 @@ constexpr COLORREF kRed = RGB(255, 0, 0);
 constexpr COLORREF kWhite = RGB(255, 255, 255);
 constexpr COLORREF kPurple = RGB(128, 0, 128);
 constexpr HRESULT kTimeout = HRESULT_FROM_WIN32(ERROR_TIMEOUT);
+
+constexpr RECT kSecondScreen{320, 0, 640, 240};
 
 // A top-level window of the test made the foreground window.
 class ForegroundWindow {
@@ -106,6 +108,12 @@ protected:
     }
 
     const VideoWallpaper& active() const { return *world.video.activeVideo(); }
+    UINT presentsOf(std::size_t window) const
+    {
+        UINT count = 0;
+        active().videoWindows()[window].swapChain->GetLastPresentCount(&count);
+        return count;
+    }
 
     PictureFolder pictures;
     std::wstring oldPicture = pictures.png(L"old.png", RGB(0, 0, 255));
@@ -214,40 +222,243 @@ TEST_F(VideoLifecycleTest, ASecondVideoReplacesOneStillOpeningWithoutAMessage)
     EXPECT_TRUE(world.notifications.empty()) << notifications();
 }
 
-TEST_F(VideoLifecycleTest, AWindowCoveringTheDisplayPausesTheVideoAndClosingItResumes)
+// Real top-level windows in the desktop, looked at as the control window's coalescing timer
+// would have the lifecycle look (the test stands in for the window events).
+TEST_F(VideoLifecycleTest, ARealWindowCoveringTheDisplayPausesTheVideoAndMinimizingOrHidingItResumes)
 {
     playPattern();
     ForegroundWindow cover(RECT{-10, -10, 330, 250});
-    ASSERT_EQ(GetForegroundWindow(), cover.window());
-    world.tick();
+    world.video.updateCover();
     EXPECT_TRUE(world.video.covered());
-    EXPECT_EQ(world.video.timerPeriod(), 250u);
-    // Paused: the time stands still while covered ticks go by.
+    EXPECT_EQ(world.video.pauseReasons(), PauseReasons{PauseCovered});
+    EXPECT_FALSE(world.video.playing());
+    EXPECT_EQ(world.video.timerPeriod(), 0u) << "nothing wakes a covered video but the window events";
+    // Paused: neither the time nor the window moves while ticks go by.
     const double pausedAt = world.video.activeTime();
-    Sleep(300);
-    world.system.now += 250;
-    world.tick();
+    const UINT presents = presentsOf(0);
+    playFor(20);
     EXPECT_NEAR(world.video.activeTime(), pausedAt, 0.05);
+    EXPECT_EQ(presentsOf(0), presents);
 
-    cover.close();
-    world.tick();
-    EXPECT_TRUE(world.video.covered()) << "checked again only 250 ms later";
-    world.system.now += 250;
-    world.tick();
-    EXPECT_FALSE(world.video.covered());
+    ShowWindow(cover.window(), SW_MINIMIZE);
+    world.video.updateCover();
+    EXPECT_FALSE(world.video.covered()) << "a minimized window covers nothing";
+    EXPECT_TRUE(world.video.playing());
     EXPECT_EQ(world.video.timerPeriod(), 15u);
     playFor(20);
     // Playing again: the time moves on, or starts over once the three-second clip has ended.
     EXPECT_NE(world.video.activeTime(), pausedAt);
+
+    ShowWindow(cover.window(), SW_RESTORE);
+    world.video.updateCover();
+    ASSERT_TRUE(world.video.covered());
+    ShowWindow(cover.window(), SW_HIDE);
+    world.video.updateCover();
+    EXPECT_FALSE(world.video.covered()) << "a hidden window covers nothing";
+    EXPECT_TRUE(world.video.playing());
 }
 
-TEST_F(VideoLifecycleTest, ASmallerForegroundWindowDoesNotPauseTheVideo)
+TEST_F(VideoLifecycleTest, ASmallerRealWindowDoesNotPauseTheVideo)
 {
     playPattern();
     ForegroundWindow cover(RECT{0, 0, 320, 200});
-    world.tick();
+    world.video.updateCover();
     EXPECT_FALSE(world.video.covered());
+    EXPECT_EQ(world.video.hiddenDisplays(), std::vector<bool>{false});
     EXPECT_EQ(world.video.timerPeriod(), 15u);
+}
+
+TEST_F(VideoLifecycleTest, TheWindowsAreNotLookedAtOnATimer)
+{
+    playPattern();
+    world.system.windowsAbove = std::vector<RECT>{kScreen};
+    world.video.updateCover();
+    ASSERT_TRUE(world.video.covered());
+    const int queries = world.system.windowQueries;
+    for (int i = 0; i < 40; ++i) {
+        world.system.now += 250;
+        world.tick();
+    }
+    EXPECT_EQ(world.system.windowQueries, queries) << "ten seconds of ticks asked for the windows";
+    EXPECT_TRUE(world.video.covered());
+}
+
+TEST_F(VideoLifecycleTest, AHiddenDisplayIsNotPresentedWhileTheOtherPlaysAndShowsTheFrameAgainAtOnce)
+{
+    world.fake->addDisplay(kDisplay2, kSecondScreen, oldPicture);
+    playPattern();
+    ASSERT_EQ(active().videoWindows().size(), 2u);
+    // A maximized window on the first display only.
+    world.system.windowsAbove = std::vector<RECT>{kScreen};
+    world.video.updateCover();
+    EXPECT_EQ(world.video.hiddenDisplays(), (std::vector<bool>{true, false}));
+    EXPECT_FALSE(world.video.covered());
+    EXPECT_TRUE(world.video.playing());
+    EXPECT_EQ(world.video.timerPeriod(), 15u);
+    const UINT hiddenPresents = presentsOf(0);
+    const UINT shownPresents = presentsOf(1);
+    playFor(30);
+    EXPECT_EQ(presentsOf(0), hiddenPresents) << "the hidden display was presented";
+    EXPECT_GT(presentsOf(1), shownPresents);
+
+    // The window goes: the first display gets the current frame at once, without a tick.
+    world.system.windowsAbove = std::vector<RECT>{};
+    world.video.updateCover();
+    EXPECT_EQ(world.video.hiddenDisplays(), (std::vector<bool>{false, false}));
+    EXPECT_EQ(presentsOf(0), hiddenPresents + 1);
+}
+
+TEST_F(VideoLifecycleTest, SeveralWindowsThatTogetherCoverEveryDisplayPauseIt)
+{
+    world.fake->addDisplay(kDisplay2, kSecondScreen, oldPicture);
+    playPattern();
+    // Two snapped halves of the first display and a game on the second, none focused.
+    world.system.windowsAbove = std::vector<RECT>{{0, 0, 160, 240}, {160, 0, 320, 240}, {310, -20, 650, 260}};
+    world.video.updateCover();
+    EXPECT_EQ(world.video.hiddenDisplays(), (std::vector<bool>{true, true}));
+    EXPECT_TRUE(world.video.covered());
+    EXPECT_EQ(world.video.timerPeriod(), 0u);
+    const double pausedAt = world.video.activeTime();
+    playFor(20);
+    EXPECT_NEAR(world.video.activeTime(), pausedAt, 0.05);
+    // A gap of one pixel between the halves: that display shows, the video plays.
+    world.system.windowsAbove = std::vector<RECT>{{0, 0, 160, 240}, {161, 0, 320, 240}, {310, -20, 650, 260}};
+    world.video.updateCover();
+    EXPECT_EQ(world.video.hiddenDisplays(), (std::vector<bool>{false, true}));
+    EXPECT_TRUE(world.video.playing());
+}
+
+TEST_F(VideoLifecycleTest, TheUsersPauseOutlastsTheCoverAndPlayOutlastsNothingElse)
+{
+    playPattern();
+    ASSERT_EQ(world.video.setUserPaused(true), S_OK);
+    world.system.windowsAbove = std::vector<RECT>{kScreen};
+    world.video.updateCover();
+    EXPECT_EQ(world.video.pauseReasons(), PauseReasons{PauseUser | PauseCovered});
+    world.system.windowsAbove = std::vector<RECT>{};
+    world.video.updateCover();
+    EXPECT_EQ(world.video.pauseReasons(), PauseReasons{PauseUser});
+    EXPECT_FALSE(world.video.playing());
+
+    world.system.windowsAbove = std::vector<RECT>{kScreen};
+    world.video.updateCover();
+    ASSERT_EQ(world.video.setUserPaused(false), S_OK);
+    EXPECT_EQ(world.video.pauseReasons(), PauseReasons{PauseCovered}) << "play does not uncover";
+    EXPECT_FALSE(world.video.playing());
+    EXPECT_EQ(world.video.timerPeriod(), 0u);
+}
+
+struct SystemPauseCase {
+    const char* name;
+    PauseReasons affected;
+    PauseReasons holding;
+};
+
+class SystemPause : public VideoLifecycleTest, public testing::WithParamInterface<SystemPauseCase> {};
+
+TEST_P(SystemPause, HoldsTheLastFrameOnScreenAndPlaysOnFromThereOnceItEnds)
+{
+    playPattern();
+    const SystemPauseCase& pause = GetParam();
+    world.video.setSystemPause(pause.affected, pause.holding);
+    EXPECT_EQ(world.video.pauseReasons(), pause.holding);
+    EXPECT_FALSE(world.video.playing());
+    EXPECT_EQ(world.video.timerPeriod(), 0u);
+    const double pausedAt = world.video.activeTime();
+    const UINT presents = presentsOf(0);
+    playFor(20);
+    EXPECT_NEAR(world.video.activeTime(), pausedAt, 0.05);
+    EXPECT_EQ(presentsOf(0), presents) << "a paused video presented frames";
+    // The frame stays: the window shows, the video is the wallpaper, the still was not put back.
+    EXPECT_TRUE(world.video.showing());
+    EXPECT_NE(GetWindowLongPtrW(active().videoWindows().front().window.get(), GWL_STYLE) & WS_VISIBLE, 0);
+    EXPECT_TRUE(closeTo(readBackBuffer(active(), 0).at(40, 30), kRed));
+    EXPECT_EQ(world.engine.currentState().mode, ModeVideo);
+    EXPECT_EQ(world.fake->wallpaperOf(kDisplay1), oldPicture);
+    EXPECT_TRUE(world.notifications.empty()) << notifications();
+
+    world.video.setSystemPause(pause.affected, 0);
+    EXPECT_EQ(world.video.pauseReasons(), PauseReasons{0});
+    EXPECT_TRUE(world.video.playing());
+    EXPECT_EQ(world.video.timerPeriod(), 15u);
+    EXPECT_GT(presentsOf(0), presents) << "the frame is drawn again at the resume";
+    playFor(20);
+    EXPECT_NE(world.video.activeTime(), pausedAt);
+    EXPECT_GE(world.video.activeTime(), pausedAt) << "it plays on from where it was";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Reasons, SystemPause,
+    testing::Values(SystemPauseCase{"Locked", PauseLocked, PauseLocked},
+                    SystemPauseCase{"Disconnected", PauseDisconnected, PauseDisconnected},
+                    SystemPauseCase{"Suspended", PauseSuspended, PauseSuspended},
+                    SystemPauseCase{"DisplayOff", PauseDisplayOff | PauseDisplayDimmed, PauseDisplayOff},
+                    SystemPauseCase{"DisplayDimmed", PauseDisplayOff | PauseDisplayDimmed, PauseDisplayDimmed},
+                    SystemPauseCase{"BatterySaver", PauseBatterySaver, PauseBatterySaver}),
+    [](const testing::TestParamInfo<SystemPauseCase>& info) { return std::string(info.param.name); });
+
+TEST_F(VideoLifecycleTest, EachSystemReasonHoldsTheVideoUntilTheLastGoes)
+{
+    playPattern();
+    world.video.setSystemPause(PauseLocked, PauseLocked);
+    world.video.setSystemPause(PauseDisplayOff | PauseDisplayDimmed, PauseDisplayOff);
+    world.video.setSystemPause(PauseDisplayOff | PauseDisplayDimmed, PauseDisplayDimmed);
+    EXPECT_EQ(world.video.pauseReasons(), PauseReasons{PauseLocked | PauseDisplayDimmed});
+    world.video.setSystemPause(PauseLocked, 0);
+    EXPECT_FALSE(world.video.playing()) << "the dimmed display still holds it";
+    world.video.setSystemPause(PauseDisplayOff | PauseDisplayDimmed, 0);
+    EXPECT_TRUE(world.video.playing());
+    // Reasons that are not the system's are not its to set.
+    world.video.setSystemPause(PauseUser | PauseCovered, PauseUser | PauseCovered);
+    EXPECT_EQ(world.video.pauseReasons(), PauseReasons{0});
+}
+
+TEST_F(VideoLifecycleTest, ANewVideoClearsTheUsersPauseButNotTheSystems)
+{
+    playPattern();
+    world.video.setSystemPause(PauseLocked, PauseLocked);
+    ASSERT_EQ(world.video.setUserPaused(true), S_OK);
+    world.engine.applyFileList({clipPath(kPatternClip)});
+    tickUntilSettled();
+    ASSERT_TRUE(world.video.showing()) << notifications();
+    EXPECT_EQ(world.video.pauseReasons(), PauseReasons{PauseLocked});
+    EXPECT_FALSE(world.video.userPaused());
+    EXPECT_EQ(world.video.timerPeriod(), 0u);
+    const double pausedAt = world.video.activeTime();
+    playFor(20);
+    EXPECT_NEAR(world.video.activeTime(), pausedAt, 0.05) << "a video shown while locked starts paused";
+    world.video.setSystemPause(PauseLocked, 0);
+    EXPECT_TRUE(world.video.playing());
+}
+
+TEST_F(VideoLifecycleTest, AfterTheLockTheWindowsAreBuiltAgainInTheHostTheShellMadeMeanwhile)
+{
+    playPattern();
+    world.video.setSystemPause(PauseLocked, PauseLocked);
+    const int created = world.windowsCreated;
+    host.reset();
+    auto newHost = std::make_unique<TestHostWindow>(320, 240);
+    world.findHost = newHost->lookup();
+    world.video.setSystemPause(PauseLocked, 0);
+    ASSERT_TRUE(world.video.showing()) << notifications();
+    EXPECT_EQ(world.windowsCreated, created + 1);
+    const HWND window = active().videoWindows().front().window.get();
+    EXPECT_EQ(GetParent(window), newHost->window());
+    EXPECT_NE(GetWindowLongPtrW(window, GWL_STYLE) & WS_VISIBLE, 0);
+    EXPECT_TRUE(closeTo(readBackBuffer(active(), 0).at(40, 30), kRed)) << "not the last frame";
+    EXPECT_TRUE(world.video.playing());
+    EXPECT_TRUE(world.notifications.empty()) << notifications();
+}
+
+TEST_F(VideoLifecycleTest, AfterTheLockUnchangedWindowsAreKept)
+{
+    playPattern();
+    const HWND window = active().videoWindows().front().window.get();
+    const int created = world.windowsCreated;
+    world.video.setSystemPause(PauseSuspended, PauseSuspended);
+    world.video.setSystemPause(PauseSuspended, 0);
+    EXPECT_EQ(active().videoWindows().front().window.get(), window);
+    EXPECT_EQ(world.windowsCreated, created);
 }
 
 TEST_F(VideoLifecycleTest, WhenTheHostIsDestroyedTheWindowsAreBuiltInTheNewOne)

@@ -195,7 +195,6 @@ TEST(VideoWallpaperUnopened, HasNoTimeNothingToPauseAndNothingToSave)
     EXPECT_EQ(video.render(FitFill, 0), kNotReady);
     EXPECT_EQ(video.saveFramePng(nullptr, L"unused.png"), kNotReady);
     EXPECT_FALSE(video.windowsAlive());
-    EXPECT_FALSE(video.foregroundCoversVideo());
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -441,46 +440,37 @@ TEST_F(VideoTest, BuildingTheWindowsAgainReplacesTheOldSet)
     EXPECT_EQ(video.videoWindows().size(), 1u);
 }
 
-// A plain top-level window of the test, made the foreground window.
-class ForegroundWindow {
-public:
-    explicit ForegroundWindow(RECT area)
-    {
-        window_ =
-            CreateWindowExW(0, L"STATIC", L"cover", WS_POPUP | WS_VISIBLE, area.left, area.top, area.right - area.left,
-                            area.bottom - area.top, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
-        SetForegroundWindow(window_);
-    }
-    ~ForegroundWindow() { DestroyWindow(window_); }
-    HWND window() const { return window_; }
+UINT presentsOf(const VideoWallpaper& video, std::size_t window)
+{
+    UINT count = 0;
+    video.videoWindows()[window].swapChain->GetLastPresentCount(&count);
+    return count;
+}
 
-private:
-    HWND window_;
-};
-
-TEST_F(VideoTest, OnlyAForegroundWindowOverEveryVideoDisplayCoversTheVideo)
+TEST_F(VideoTest, AHiddenWindowIsNeitherDrawnNorPresentedAndShowsTheFrameOnceVisibleAgain)
 {
     VideoWallpaper video;
-    ASSERT_EQ(video.createGraphics(), S_OK);
+    openPattern(video);
     TestHostWindow host(400, 150);
     ASSERT_EQ(video.createWindows({kLeft, kRight}, host.lookup()), S_OK);
-    {
-        ForegroundWindow both(RECT{-5, -5, 405, 155});
-        ASSERT_EQ(GetForegroundWindow(), both.window());
-        EXPECT_TRUE(video.foregroundCoversVideo());
-        ShowWindow(both.window(), SW_MINIMIZE);
-        EXPECT_FALSE(video.foregroundCoversVideo()) << "a minimised window covers nothing";
-    }
-    {
-        ForegroundWindow one(RECT{0, 0, 200, 150});
-        ASSERT_EQ(GetForegroundWindow(), one.window());
-        EXPECT_FALSE(video.foregroundCoversVideo()) << "one of two displays stays visible";
-    }
-    {
-        ForegroundWindow short_(RECT{0, 0, 400, 149});
-        ASSERT_EQ(GetForegroundWindow(), short_.window());
-        EXPECT_FALSE(video.foregroundCoversVideo()) << "a row of both displays stays visible";
-    }
+    ASSERT_EQ(video.render(FitStretch, kPurple), S_OK);
+    const UINT left = presentsOf(video, 0);
+    const UINT right = presentsOf(video, 1);
+
+    video.setWindowHidden(0, true);
+    EXPECT_TRUE(video.videoWindows()[0].hidden);
+    ASSERT_EQ(video.render(FitStretch, kPurple), S_OK);
+    ASSERT_EQ(video.render(FitStretch, kPurple), S_OK);
+    EXPECT_EQ(presentsOf(video, 0), left) << "a hidden display is not presented";
+    EXPECT_EQ(presentsOf(video, 1), right + 2);
+
+    video.setWindowHidden(0, false);
+    ASSERT_EQ(video.render(FitStretch, kPurple), S_OK);
+    EXPECT_EQ(presentsOf(video, 0), left + 1);
+    EXPECT_TRUE(closeTo(readBackBuffer(video, 0).at(20, 20), kRed)) << describe(readBackBuffer(video, 0).at(20, 20));
+    // An index past the windows changes nothing.
+    video.setWindowHidden(5, true);
+    EXPECT_FALSE(video.videoWindows()[1].hidden);
 }
 
 } // namespace
