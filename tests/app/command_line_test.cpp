@@ -299,7 +299,7 @@ TEST_F(RunningCopyTest, StatusDescribesTheStateAsJson)
          {L"\"version\": \"" + std::wstring(version.begin(), version.end()) + L"\"", std::wstring(L"\"mode\": \"still\""),
           L"\"files\": [" + jsonString(a) + L"]", std::wstring(L"\"fit\": \"center\""),
           std::wstring(L"\"display\": \"all\""), std::wstring(L"\"interval\": 10"),
-          std::wstring(L"\"video\": {\"shown\": false, \"opening\": false, \"playing\": false, \"pausedBecause\": null}"),
+          std::wstring(L"\"video\": {\"shown\": false, \"opening\": false, \"playing\": false, \"pausedBecause\": null, \"pauseReasons\": []}"),
           std::wstring(L"\"widgetShown\": false")})
         EXPECT_NE(std::wstring::npos, json.find(part)) << utf8(part) << "\nin " << utf8(json);
 }

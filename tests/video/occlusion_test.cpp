@@ -49,6 +49,23 @@ TEST(Occlusion, WhichAreasTheWindowsCover)
         {"SpanNeedsTheWholeVirtualScreen", {{-1280, 0, 1920, 1080}}, {kPrimary, kLeftOfPrimary}, {false}},
         {"SpanCovered", {{-1280, 0, 1920, 1080}}, {kPrimary, kLeftOfPrimary, {-1280, 0, 0, 56}}, {true}},
         {"EmptyWindowsCoverNothing", {kPrimary}, {{500, 500, 500, 900}, {10, 10, 5, 5}}, {false}},
+        // A maximized window fills the work area; the taskbar covers the rest.
+        {"MaximizedWindowAndTheTaskbar", {kPrimary}, {{0, 0, 1920, 1040}, {0, 1040, 1920, 1080}}, {true}},
+        {"MaximizedWindowWithoutATaskbar", {kPrimary}, {{0, 0, 1920, 1040}}, {false}},
+        // A dialog on top of a maximized window changes nothing.
+        {"ADialogAboveAMaximizedWindow", {kPrimary}, {{600, 400, 1200, 700}, {-8, -8, 1928, 1088}}, {true}},
+        {"AWindowOnTheOtherDisplayOnly", {kPrimary, kLeftOfPrimary}, {{-1280, 56, 0, 1080}, {100, 100, 900, 700}},
+         {false, true}},
+        {"ADisplayAboveAndLeftCoveredByANegativeWindow",
+         {kPrimary, {-1920, -1080, 0, 0}},
+         {{-1930, -1090, 10, 10}},
+         {false, true}},
+        // Two windows side by side across the edge between two displays cover both.
+        {"SnappedAcrossTheDisplayEdge",
+         {kPrimary, kLeftOfPrimary},
+         {{-1280, 0, 320, 1080}, {320, 0, 1920, 1080}},
+         {true, true}},
+        {"AnLShapedPairLeavesACorner", {kPrimary}, {{0, 0, 1920, 540}, {0, 540, 960, 1080}}, {false}},
         {"AnEmptyAreaIsCovered", {{100, 100, 100, 100}}, {}, {true}},
     };
     for (const CoverCase& test : cases)
