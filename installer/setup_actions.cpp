@@ -245,14 +245,11 @@ extern "C" __declspec(dllexport) UINT __stdcall ClosePeltorine(MSIHANDLE install
     return ERROR_SUCCESS;
 }
 
-// Before an upgrade: remembers in PELTORINE_STARTWITHWINDOWS whether "Start with Windows" is on
-// for the program being replaced. Removing the older version may take the shortcut with it, and
-// an older version in another folder leaves a shortcut to a program that will be gone.
-extern "C" __declspec(dllexport) UINT __stdcall RememberStartWithWindows(MSIHANDLE install)
+namespace {
+
+// The Startup shortcut's path and its target (empty when there is none); a failure is logged.
+UINT readStartupShortcut(MSIHANDLE install, std::wstring& shortcut, std::wstring& target)
 {
-    ComScope com;
-    std::wstring shortcut;
-    std::wstring target;
     if (const HRESULT hr = startupShortcutPath(shortcut); FAILED(hr)) {
         reportFailure(install, L"cannot find the Startup folder", hr);
         return ERROR_INSTALL_FAILURE;
@@ -261,6 +258,21 @@ extern "C" __declspec(dllexport) UINT __stdcall RememberStartWithWindows(MSIHAND
         reportFailure(install, L"cannot read " + shortcut, hr);
         return ERROR_INSTALL_FAILURE;
     }
+    return ERROR_SUCCESS;
+}
+
+} // namespace
+
+// Before an upgrade: remembers in PELTORINE_STARTWITHWINDOWS whether "Start with Windows" is on
+// for the program being replaced. Removing the older version may take the shortcut with it, and
+// an older version in another folder leaves a shortcut to a program that will be gone.
+extern "C" __declspec(dllexport) UINT __stdcall RememberStartWithWindows(MSIHANDLE install)
+{
+    ComScope com;
+    std::wstring shortcut;
+    std::wstring target;
+    if (const UINT result = readStartupShortcut(install, shortcut, target); result != ERROR_SUCCESS)
+        return result;
     if (isOneOf(target, replacedPrograms(install)))
         MsiSetPropertyW(install, L"PELTORINE_STARTWITHWINDOWS", L"1");
     return ERROR_SUCCESS;
@@ -298,14 +310,8 @@ extern "C" __declspec(dllexport) UINT __stdcall PlanStartupShortcutRemoval(MSIHA
     ComScope com;
     std::wstring shortcut;
     std::wstring target;
-    if (const HRESULT hr = startupShortcutPath(shortcut); FAILED(hr)) {
-        reportFailure(install, L"cannot find the Startup folder", hr);
-        return ERROR_INSTALL_FAILURE;
-    }
-    if (const HRESULT hr = startupShortcutTarget(shortcut, target); FAILED(hr)) {
-        reportFailure(install, L"cannot read " + shortcut, hr);
-        return ERROR_INSTALL_FAILURE;
-    }
+    if (const UINT result = readStartupShortcut(install, shortcut, target); result != ERROR_SUCCESS)
+        return result;
     if (!isOneOf(target, replacedPrograms(install)))
         return ERROR_SUCCESS;
     MsiSetPropertyW(install, L"RemoveStartupShortcut", target.c_str());
