@@ -14,10 +14,22 @@ ApplicationSeams seamsOf(WindowedWorld& world)
     };
     seams.findVideoHost = [&world] { return world.findVideoHost ? world.findVideoHost() : findDesktopHost(true); };
     seams.startupFolder = world.startupFolder.path();
+    seams.fileChecks = &world.fileCheckSeam;
     return seams;
 }
 
 } // namespace
+
+HRESULT WindowedWorld::FileChecks::run(FileCheckJob job) noexcept
+{
+    return (world_.fileChecks ? *world_.fileChecks : static_cast<FileCheckRunner&>(inline_)).run(std::move(job));
+}
+
+void WindowedWorld::FileChecks::shutdown() noexcept
+{
+    if (world_.fileChecks)
+        world_.fileChecks->shutdown();
+}
 
 WindowedWorld::WindowedWorld(bool start) : app(GetModuleHandleW(nullptr), seamsOf(*this))
 {
