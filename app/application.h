@@ -8,6 +8,7 @@
 #include <wincodec.h>
 #include <wrl/client.h>
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -33,6 +34,8 @@
 inline constexpr UINT TrayCallbackMessage = 0x8001;
 inline constexpr UINT FilesDroppedMessage = 0x8002;
 inline constexpr UINT ForegroundChangedMessage = 0x8004;
+// Posted from a checking thread: the newest check of dropped or chosen pictures has a result.
+inline constexpr UINT FileCheckFinishedMessage = 0x8005;
 
 // Timers of the control window.
 inline constexpr UINT_PTR SlideshowTimer = 1;
@@ -60,6 +63,8 @@ struct ApplicationSeams {
     std::wstring startupFolder;
     // The module whose resources hold the menu's banner; null: the program's own.
     HINSTANCE resources = nullptr;
+    // Where lists of pictures are checked; null: a thread of its own for each check.
+    FileCheckRunner* fileChecks = nullptr;
 };
 
 // The widget's events are public: they are what the user does to the widget, and tests act as the
@@ -149,11 +154,14 @@ private:
     void createWidget() noexcept;
     void layoutWidget() noexcept;
     void showStateTooltip(WallpaperMode mode) noexcept;
+    // What the widget tells while nothing else is to be said: pictures or a video opening, or the state.
+    void showStatusTooltip() noexcept;
 
     // WallpaperEvents
     void wallpaperNotify(const LocalizedText& text, HRESULT code, std::wstring_view suffix) noexcept override;
     void wallpaperShown(WallpaperMode mode) noexcept override;
     void slideshowTimerChanged(bool restart) noexcept override;
+    void fileListChecking(bool checking) noexcept override;
     [[nodiscard]] HRESULT openVideo(const WallpaperState& state, bool restoring,
                                     std::optional<COLORREF> background) noexcept override;
     void cancelVideoOpening() noexcept override;
@@ -192,6 +200,10 @@ private:
 
     Settings settings_;
     StartupShortcut startup_;
+    // Goes after the engine, whose checks it runs.
+    ThreadFileCheckRunner fileCheckThreads_;
+    // The window a finished check wakes; read on the checking threads.
+    std::atomic<HWND> fileCheckWindow_{nullptr};
     std::optional<WallpaperEngine> engine_;
     // Goes before the engine, the settings and the COM objects it uses.
     std::optional<VideoLifecycle> video_;
