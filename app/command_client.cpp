@@ -142,14 +142,6 @@ void waitForReply(const ReplyWindow& window, HWND control) noexcept
     }
 }
 
-std::uint32_t userLanguage() noexcept
-{
-    std::wstring localAppData;
-    if (FAILED(knownFolderPath(FOLDERID_LocalAppData, localAppData)))
-        return kEnglish;
-    return storedLanguage(localAppData);
-}
-
 // Relative file names mean the folder the command was started in, not the running copy's.
 std::vector<std::wstring> absolutePaths(const std::vector<std::wstring>& files)
 {
@@ -182,6 +174,12 @@ int finish(const CommandReply& reply) noexcept
 }
 
 } // namespace
+
+std::uint32_t userLanguage() noexcept
+{
+    std::wstring localAppData;
+    return SUCCEEDED(knownFolderPath(FOLDERID_LocalAppData, localAppData)) ? storedLanguage(localAppData) : kEnglish;
+}
 
 void writeToConsole(DWORD standardHandle, const std::wstring& text) noexcept
 {

@@ -1,6 +1,5 @@
 #include "app/application.h"
 #include "app/command_client.h"
-#include "platform/known_folder.h"
 #include "platform/unique_handle.h"
 
 #include <shellapi.h>
@@ -42,12 +41,6 @@ std::vector<std::wstring> commandLineArguments()
         arguments.emplace_back(list[i]);
     LocalFree(list);
     return arguments;
-}
-
-std::uint32_t userLanguage() noexcept
-{
-    std::wstring localAppData;
-    return SUCCEEDED(knownFolderPath(FOLDERID_LocalAppData, localAppData)) ? storedLanguage(localAppData) : kEnglish;
 }
 
 int runProgram(HINSTANCE instance) noexcept;
