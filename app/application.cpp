@@ -61,8 +61,13 @@ HRESULT Application::loadSettingsFrom(const std::wstring& localAppData) noexcept
     engine_.reset();
     WallpaperEvents& engineEvents = *this;
     VideoEvents& videoEvents = *this;
-    engine_.emplace(*desktopWallpaper_.Get(), *imagingFactory_.Get(), settings_, engineEvents);
-    video_.emplace(*desktopWallpaper_.Get(), *imagingFactory_.Get(), settings_, system_, videoEvents, std::move(findHost));
+    FileCheckRunner& fileChecks = seams_.fileChecks ? *seams_.fileChecks : fileCheckThreads_;
+    engine_.emplace(*desktopWallpaper_.Get(), *imagingFactory_.Get(), settings_, engineEvents, &fileChecks, [this] {
+        if (const HWND window = fileCheckWindow_.load())
+            PostMessageW(window, FileCheckFinishedMessage, 0, 0);
+    });
+    video_.emplace(*desktopWallpaper_.Get(), *imagingFactory_.Get(), settings_, system_, videoEvents,
+                   std::move(findHost));
     // Pictures an earlier run stored and let go of.
     engine_->sweepStoredPictures();
     return S_OK;
@@ -99,6 +104,11 @@ void Application::shutdown() noexcept
     forgetVideoWindows();
     // The notifications end before the window that receives them.
     unregisterSystemNotifications();
+    // A check still running is dropped and its thread waited for, before the window it would wake goes.
+    if (engine_)
+        engine_->closeFileChecks();
+    (seams_.fileChecks ? *seams_.fileChecks : fileCheckThreads_).shutdown();
+    fileCheckWindow_ = nullptr;
     // The opening and the playing video go, then Media Foundation.
     if (video_)
         video_->shutdown();

@@ -9,6 +9,7 @@
 #include <wrl/client.h>
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -34,8 +35,10 @@
 inline constexpr UINT TrayCallbackMessage = 0x8001;
 inline constexpr UINT FilesDroppedMessage = 0x8002;
 inline constexpr UINT ForegroundChangedMessage = 0x8004;
+// Posted from a checking thread: the newest check of dropped or chosen pictures has a result.
+inline constexpr UINT FileCheckFinishedMessage = 0x8005;
 // A top-level window was shown, hidden, moved, minimized, cloaked or came to the foreground.
-inline constexpr UINT WindowsChangedMessage = 0x8005;
+inline constexpr UINT WindowsChangedMessage = 0x8006;
 
 // Timers of the control window.
 inline constexpr UINT_PTR SlideshowTimer = 1;
@@ -51,6 +54,8 @@ inline constexpr UINT kErrorFlashMs = 2200;
 inline constexpr UINT kCoverCheckDelayMs = 50;
 // The window-event hooks that follow the windows above a video (app/system_pauses.cpp).
 inline constexpr std::size_t kCoverHookCount = 6;
+// The power settings whose changes the control window registers for (app/system_pauses.h).
+inline constexpr std::size_t kFollowedPowerSettingCount = 2;
 
 inline constexpr const wchar_t* kSingleInstanceMutex = L"Local\\Peltorine.Desktop.Widget";
 
@@ -68,6 +73,8 @@ struct ApplicationSeams {
     std::wstring startupFolder;
     // The module whose resources hold the menu's banner; null: the program's own.
     HINSTANCE resources = nullptr;
+    // Where lists of pictures are checked; null: a thread of its own for each check.
+    FileCheckRunner* fileChecks = nullptr;
 };
 
 // The widget's events are public: they are what the user does to the widget, and tests act as the
@@ -166,11 +173,14 @@ private:
     void createWidget() noexcept;
     void layoutWidget() noexcept;
     void showStateTooltip(WallpaperMode mode) noexcept;
+    // What the widget tells while nothing else is to be said: pictures or a video opening, or the state.
+    void showStatusTooltip() noexcept;
 
     // WallpaperEvents
     void wallpaperNotify(const LocalizedText& text, HRESULT code, std::wstring_view suffix) noexcept override;
     void wallpaperShown(WallpaperMode mode) noexcept override;
     void slideshowTimerChanged(bool restart) noexcept override;
+    void fileListChecking(bool checking) noexcept override;
     [[nodiscard]] HRESULT openVideo(const WallpaperState& state, bool restoring,
                                     std::optional<COLORREF> background) noexcept override;
     void cancelVideoOpening() noexcept override;
@@ -209,6 +219,10 @@ private:
 
     Settings settings_;
     StartupShortcut startup_;
+    // Goes after the engine, whose checks it runs.
+    ThreadFileCheckRunner fileCheckThreads_;
+    // The window a finished check wakes; read on the checking threads.
+    std::atomic<HWND> fileCheckWindow_{nullptr};
     std::optional<WallpaperEngine> engine_;
     // Goes before the engine, the settings and the COM objects it uses.
     std::optional<VideoLifecycle> video_;
@@ -225,7 +239,7 @@ private:
     std::array<UniqueWinEventHook, kCoverHookCount> coverHooks_;
     bool coverHooksInstalled_ = false;
     bool sessionRegistered_ = false;
-    std::array<HPOWERNOTIFY, 2> powerRegistrations_{};
+    std::array<HPOWERNOTIFY, kFollowedPowerSettingCount> powerRegistrations_{};
     std::uint64_t relayoutDeadline_ = 0;
     bool highContrast_ = false;
     UINT armedSlideshowPeriod_ = 0; // 0: timer 1 is off

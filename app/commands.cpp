@@ -119,10 +119,7 @@ void Application::switchLanguage(std::uint32_t language) noexcept
         reportSettingsResult(hr);
         return;
     }
-    if (video_->opening())
-        widget_.setWidgetTooltip(text(kOpeningVideoTooltip));
-    else
-        showStateTooltip(engine_->currentState().mode);
+    showStatusTooltip();
 }
 
 void Application::changeWidgetSize(std::int32_t size) noexcept

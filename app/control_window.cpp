@@ -36,16 +36,17 @@ HRESULT Application::initializeWindows() noexcept
         return hr;
 
     // A real top-level window, never shown: message-only windows miss the broadcasts.
-    controlWindow_.reset(CreateWindowExW(WS_EX_TOOLWINDOW, kControlWindowClass, kProductName, WS_POPUP, 0, 0, 0,
-                                         0, nullptr, nullptr, instance_, this));
+    controlWindow_.reset(CreateWindowExW(WS_EX_TOOLWINDOW, kControlWindowClass, kProductName, WS_POPUP, 0, 0, 0, 0,
+                                         nullptr, nullptr, instance_, this));
     if (!controlWindow_)
         return failureFromLastError();
 
     registerSystemNotifications();
 
+    fileCheckWindow_ = controlWindow_.get();
     hookTargetWindow = controlWindow_.get();
     foregroundHook_.reset(SetWinEventHook(EVENT_SYSTEM_FOREGROUND, EVENT_SYSTEM_FOREGROUND, nullptr, onForegroundEvent,
-                                         0, 0, WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS));
+                                          0, 0, WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS));
 
     trayIcon_.add(controlWindow_.get(), TrayCallbackMessage);
     migrateStartupShortcutAtStart();
@@ -121,6 +122,10 @@ LRESULT Application::handleMessage(HWND window, UINT message, WPARAM wParam, LPA
         return 0;
     case FilesDroppedMessage:
         takeDroppedFiles();
+        return 0;
+    case FileCheckFinishedMessage:
+        engine_->takeFileCheck();
+        settleCommand();
         return 0;
     case ForegroundChangedMessage:
         widget_.followForeground();

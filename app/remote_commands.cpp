@@ -124,7 +124,8 @@ void Application::refuseCommand(const LocalizedText& message) noexcept
 
 void Application::settleCommand() noexcept
 {
-    if (commandReplyWindow_ && !video_->opening())
+    // A video still opening or a list of pictures still being checked answers later.
+    if (commandReplyWindow_ && !video_->opening() && !engine_->checkingFiles())
         finishCommand(kCommandSucceeded, L"");
 }
 

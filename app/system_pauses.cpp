@@ -25,6 +25,7 @@ constexpr DWORD kCoverEventRanges[][2] = {
     {EVENT_OBJECT_CLOAKED, EVENT_OBJECT_UNCLOAKED},
 };
 static_assert(std::size(kCoverEventRanges) == kCoverHookCount);
+static_assert(std::size(kFollowedPowerSettings) == kFollowedPowerSettingCount);
 
 void CALLBACK onWindowEvent(HWINEVENTHOOK, DWORD, HWND window, LONG object, LONG child, DWORD, DWORD) noexcept
 {

@@ -12,6 +12,9 @@ void Application::wallpaperNotify(const LocalizedText& message, HRESULT code, st
 
 void Application::wallpaperShown(WallpaperMode mode) noexcept
 {
+    // A video that was opening before the pictures came does not hide that they are being opened.
+    if (engine_ && engine_->checkingFiles())
+        return;
     showStateTooltip(mode);
 }
 
@@ -20,8 +23,12 @@ void Application::slideshowTimerChanged(bool restart) noexcept
     updateTimers(restart);
 }
 
-HRESULT Application::openVideo(const WallpaperState& state, bool restoring,
-                               std::optional<COLORREF> background) noexcept
+void Application::fileListChecking(bool) noexcept
+{
+    showStatusTooltip();
+}
+
+HRESULT Application::openVideo(const WallpaperState& state, bool restoring, std::optional<COLORREF> background) noexcept
 {
     if (const HRESULT hr = video_->open(state, restoring, background); FAILED(hr))
         return hr;

@@ -10,9 +10,10 @@ void Application::createWidget() noexcept
         widget_.setPlacement(settings_.widgetSize(), position.value_or(POINT{0, 0}), position.has_value());
     }
     const WallpaperMode mode = engine_->currentState().mode;
-    const wchar_t* status = mode == ModeVideo       ? text(kVideoTooltip)
-                            : mode == ModeSlideshow ? text(kSlideshowTooltip)
-                                                    : text(kIdleTooltip);
+    const wchar_t* status = engine_->checkingFiles() ? text(kOpeningPicturesTooltip)
+                            : mode == ModeVideo      ? text(kVideoTooltip)
+                            : mode == ModeSlideshow  ? text(kSlideshowTooltip)
+                                                     : text(kIdleTooltip);
     widget_.createWidget(status);
 }
 
@@ -39,6 +40,16 @@ void Application::showStateTooltip(WallpaperMode mode) noexcept
         widget_.setWidgetTooltip(text(kIdleTooltip));
         break;
     }
+}
+
+void Application::showStatusTooltip() noexcept
+{
+    if (engine_ && engine_->checkingFiles())
+        widget_.setWidgetTooltip(text(kOpeningPicturesTooltip));
+    else if (video_ && video_->opening())
+        widget_.setWidgetTooltip(text(kOpeningVideoTooltip));
+    else if (engine_)
+        showStateTooltip(engine_->currentState().mode);
 }
 
 // Inside the drag-and-drop call: the list is applied once the control window gets to it.

@@ -44,6 +44,7 @@ const LocalizedText kVideoFrameFailed{L"Couldn't use the current frame as wallpa
                                       L"Không thể dùng khung hình hiện tại làm hình nền."};
 const LocalizedText kFitChangeFailed{L"Couldn't change the wallpaper fit.", L"Không thể đổi kiểu hiển thị hình nền."};
 const LocalizedText kOpeningVideoTooltip{L"Peltorine · Opening video…", L"Peltorine · Đang mở video…"};
+const LocalizedText kOpeningPicturesTooltip{L"Peltorine · Opening pictures…", L"Peltorine · Đang mở ảnh…"};
 const LocalizedText kVideoPlayFailed{L"Couldn't play the video. Check the H.264 MP4 file and connected displays.",
                                      L"Không phát được video. Kiểm tra tệp MP4 H.264 và màn hình đang kết nối."};
 const LocalizedText kVideoStopped{L"Video stopped. A still wallpaper is showing.",

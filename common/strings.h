@@ -56,6 +56,7 @@ extern const LocalizedText kVideoFitUndoFailed;
 extern const LocalizedText kVideoFrameFailed;
 extern const LocalizedText kFitChangeFailed;
 extern const LocalizedText kOpeningVideoTooltip;
+extern const LocalizedText kOpeningPicturesTooltip;
 extern const LocalizedText kVideoPlayFailed;
 extern const LocalizedText kVideoStopped;
 extern const LocalizedText kSlideshowFailed;

@@ -35,7 +35,8 @@ void sortByNaturalName(std::vector<std::wstring>& paths)
     paths = std::move(sorted);
 }
 
-FileListCheck prepareFileList(IWICImagingFactory& factory, std::vector<std::wstring> paths)
+FileListCheck prepareFileList(IWICImagingFactory& factory, std::vector<std::wstring> paths,
+                              const std::function<bool()>& stopRequested)
 {
     FileListCheck check;
     if (!isValidSelection(paths)) {
@@ -51,6 +52,10 @@ FileListCheck prepareFileList(IWICImagingFactory& factory, std::vector<std::wstr
 
     // Probed in the order given, so that a failure names the first bad file the user listed.
     for (const std::wstring& path : paths) {
+        if (stopRequested && stopRequested()) {
+            check.code = E_ABORT;
+            return check;
+        }
         Microsoft::WRL::ComPtr<IWICBitmapFrameDecode> frame;
         if (const HRESULT hr = openImageFrame(factory, path, &frame); FAILED(hr)) {
             check.code = hr;

@@ -2,6 +2,7 @@
 #include <windows.h>
 #include <wincodec.h>
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,4 +24,7 @@ struct FileListCheck {
     WallpaperMode mode = ModeNone;
     std::vector<std::wstring> paths; // pictures in natural order, or the one video
 };
-[[nodiscard]] FileListCheck prepareFileList(IWICImagingFactory& factory, std::vector<std::wstring> paths);
+// Checks a list the user handed over: a list we cannot take, one video, or pictures that all open.
+// stopRequested, asked before each picture, ends an abandoned check early with E_ABORT.
+[[nodiscard]] FileListCheck prepareFileList(IWICImagingFactory& factory, std::vector<std::wstring> paths,
+                                            const std::function<bool()>& stopRequested = {});

@@ -8,7 +8,46 @@
 
 void WallpaperEngine::applyFileList(std::vector<std::wstring> paths) noexcept
 {
-    FileListCheck check = prepareFileList(imaging_, std::move(paths));
+    // A list we cannot take and a video open no file here: decided at once.
+    if (!isValidSelection(paths) || isVideo(paths.front())) {
+        cancelFileCheck();
+        applyCheck(prepareFileList(imaging_, std::move(paths)));
+        return;
+    }
+    if (const HRESULT hr = checker_.start(std::move(paths)); FAILED(hr)) {
+        events_.fileListChecking(false);
+        events_.wallpaperNotify(kWallpaperChangeFailed, hr);
+        return;
+    }
+    events_.fileListChecking(true);
+    // A runner on this thread has the result already.
+    takeFileCheck();
+}
+
+void WallpaperEngine::takeFileCheck() noexcept
+{
+    std::optional<FileListCheck> check = checker_.take();
+    if (!check)
+        return;
+    events_.fileListChecking(false);
+    applyCheck(std::move(*check));
+}
+
+void WallpaperEngine::cancelFileCheck() noexcept
+{
+    if (!checker_.checking())
+        return;
+    checker_.cancel();
+    events_.fileListChecking(false);
+}
+
+void WallpaperEngine::closeFileChecks() noexcept
+{
+    checker_.close();
+}
+
+void WallpaperEngine::applyCheck(FileListCheck check) noexcept
+{
     if (FAILED(check.code)) {
         events_.wallpaperNotify(check.message ? *check.message : kWallpaperChangeFailed, check.code,
                                 check.messageSuffix);
@@ -39,8 +78,8 @@ void WallpaperEngine::advanceSlideshow() noexcept
         std::uint64_t shown = start;
         for (;;) {
             currentState_.index = (shown + 1) % count;
-            result = applyStillImage(desktop_, currentState_.monitor,
-                                     currentState_.files[currentState_.index], currentState_.fit);
+            result = applyStillImage(desktop_, currentState_.monitor, currentState_.files[currentState_.index],
+                                     currentState_.fit);
             if (SUCCEEDED(result))
                 return;
             // A picture that fails is skipped at once; only a whole cycle of failures stops the show.

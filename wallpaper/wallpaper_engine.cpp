@@ -75,8 +75,13 @@ bool showsPictures(WallpaperMode mode) noexcept
 } // namespace
 
 WallpaperEngine::WallpaperEngine(IDesktopWallpaper& desktop, IWICImagingFactory& imaging, Settings& settings,
-                                 WallpaperEvents& events) noexcept
-    : desktop_(desktop), imaging_(imaging), settings_(settings), events_(events)
+                                 WallpaperEvents& events, FileCheckRunner* fileChecks,
+                                 std::function<void()> fileCheckFinished) noexcept
+    : desktop_(desktop),
+      imaging_(imaging),
+      settings_(settings),
+      events_(events),
+      checker_(fileChecks ? *fileChecks : inlineChecks_, std::move(fileCheckFinished))
 {
 }
 
@@ -209,9 +214,8 @@ void WallpaperEngine::setFit(FitMode fit) noexcept
         return;
     }
     // A playing video is drawn again with the new fit; the shell's position is left alone.
-    const HRESULT changed = events_.videoShown()
-                                ? events_.redrawVideo(fit, std::nullopt)
-                                : desktop_.SetPosition(static_cast<DESKTOP_WALLPAPER_POSITION>(fit));
+    const HRESULT changed = events_.videoShown() ? events_.redrawVideo(fit, std::nullopt)
+                                                 : desktop_.SetPosition(static_cast<DESKTOP_WALLPAPER_POSITION>(fit));
     if (FAILED(changed)) {
         events_.wallpaperNotify(kFitChangeFailed, changed);
         return;
@@ -262,6 +266,7 @@ void WallpaperEngine::undoLastChange() noexcept
 {
     if (!undoEntry_)
         return;
+    cancelFileCheck();
     if (undoRedrawsVideo())
         undoVideoFit();
     else
@@ -270,6 +275,7 @@ void WallpaperEngine::undoLastChange() noexcept
 
 void WallpaperEngine::showDefaultWallpaper() noexcept
 {
+    cancelFileCheck();
     WallpaperState state;
     state.mode = ModeStill;
     state.files.push_back(settings_.defaultWallpaperPath());
@@ -304,6 +310,7 @@ HRESULT WallpaperEngine::commitVideoFrame(const std::wstring& framePath) noexcep
     still.mode = ModeStill;
     still.files.assign(1, framePath);
     still.index = 0;
+    cancelFileCheck();
     events_.cancelVideoOpening();
     const HRESULT result = commitState(std::move(still), false);
     events_.slideshowTimerChanged(false);

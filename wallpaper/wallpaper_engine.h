@@ -7,6 +7,7 @@
 #include <shobjidl.h>
 #include <wincodec.h>
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -14,6 +15,7 @@
 
 #include "common/strings.h"
 #include "settings/settings.h"
+#include "wallpaper/file_list_checker.h"
 #include "wallpaper/wallpaper_state.h"
 
 class WallpaperEvents {
@@ -24,6 +26,8 @@ public:
     virtual void wallpaperShown(WallpaperMode mode) noexcept = 0;
     // The slideshow's period may have changed; with restart, the next picture is a full interval away.
     virtual void slideshowTimerChanged(bool restart) noexcept = 0;
+    // A list of pictures is being opened, or (checking false) no longer is; what it gave follows.
+    virtual void fileListChecking(bool checking) noexcept = 0;
 
     // The video side. A video state opens in the background while the old wallpaper stays; once
     // ready it comes back through commitState with videoReady. background, when given, is the
@@ -46,8 +50,11 @@ protected:
 
 class WallpaperEngine {
 public:
+    // Lists of pictures are checked on fileChecks, which calls fileCheckFinished from its own
+    // thread once there is a result for takeFileCheck; without it, at once on the calling thread.
     WallpaperEngine(IDesktopWallpaper& desktop, IWICImagingFactory& imaging, Settings& settings,
-                    WallpaperEvents& events) noexcept;
+                    WallpaperEvents& events, FileCheckRunner* fileChecks = nullptr,
+                    std::function<void()> fileCheckFinished = {}) noexcept;
     WallpaperEngine(const WallpaperEngine&) = delete;
     WallpaperEngine& operator=(const WallpaperEngine&) = delete;
 
@@ -73,8 +80,14 @@ public:
     // The stored default on every display, whatever display is chosen for the next change.
     void showDefaultWallpaper() noexcept;
 
-    // A dropped or chosen list of files: checked, ordered, and shown.
+    // A dropped or chosen list of files: checked, ordered, and shown. Pictures are opened on the
+    // runner first, and the change comes with takeFileCheck; a newer request cancels the check.
     void applyFileList(std::vector<std::wstring> paths) noexcept;
+    // On the interface thread, once woken: the newest check's result, shown or reported.
+    void takeFileCheck() noexcept;
+    [[nodiscard]] bool checkingFiles() const noexcept { return checker_.checking(); }
+    // The program is going: the check still running is dropped and wakes no one.
+    void closeFileChecks() noexcept;
     void advanceSlideshow() noexcept;
 
     // What the video side hands back: the frame of a video that stopped for good becomes a still
@@ -91,6 +104,8 @@ public:
     void sweepStoredPictures() noexcept;
 
 private:
+    void applyCheck(FileListCheck check) noexcept;
+    void cancelFileCheck() noexcept;
     [[nodiscard]] bool undoRedrawsVideo() const noexcept;
     void undoVideoFit() noexcept;
     void reportSettingsFailure(HRESULT code) noexcept;
@@ -108,4 +123,7 @@ private:
     bool slideshowStopped_ = false;
     // Pictures the shell showed when the last record of it was let go (or at start): in use.
     std::vector<std::wstring> shellPictures_;
+
+    InlineFileCheckRunner inlineChecks_;
+    FileListChecker checker_;
 };

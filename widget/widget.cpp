@@ -393,6 +393,25 @@ bool Widget::setCursorForPointer() noexcept
     return true;
 }
 
+void Widget::onPointerMoved(bool released) noexcept
+{
+    if (widgetDragMode_ == DragIdle)
+        return;
+    if (POINT cursor{}; environment_.cursorPosition(cursor))
+        trackWidgetGesture(cursor);
+    if (released)
+        finishWidgetGesture(true);
+}
+
+void Widget::onKey(WPARAM key, LPARAM flags) noexcept
+{
+    // Bit 30: the key was already down, an auto-repeat.
+    if (key == VK_RETURN && widgetDragMode_ == DragIdle && (flags & (1 << 30)) == 0)
+        events_.widgetRestoreDefault();
+    else if (key == VK_ESCAPE)
+        cancelWidgetGesture();
+}
+
 LRESULT Widget::handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept
 {
     switch (message) {
@@ -402,23 +421,14 @@ LRESULT Widget::handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM l
         return 0;
     case WM_MOUSEMOVE:
     case WM_LBUTTONUP:
-        if (widgetDragMode_ != DragIdle) {
-            if (POINT cursor{}; environment_.cursorPosition(cursor))
-                trackWidgetGesture(cursor);
-            if (message == WM_LBUTTONUP)
-                finishWidgetGesture(true);
-        }
+        onPointerMoved(message == WM_LBUTTONUP);
         return 0;
     case WM_CANCELMODE:
     case WM_CAPTURECHANGED:
         cancelWidgetGesture();
         return 0;
     case WM_KEYDOWN:
-        // Bit 30: the key was already down, an auto-repeat.
-        if (wParam == VK_RETURN && widgetDragMode_ == DragIdle && (lParam & (1 << 30)) == 0)
-            events_.widgetRestoreDefault();
-        else if (wParam == VK_ESCAPE)
-            cancelWidgetGesture();
+        onKey(wParam, lParam);
         return 0;
     case WM_SETCURSOR:
         if (LOWORD(lParam) != HTCLIENT)

@@ -112,6 +112,8 @@ private:
     void filesDropped(std::vector<std::wstring> paths) noexcept override;
 
     void onButtonDown(UINT message, LPARAM lParam) noexcept;
+    void onPointerMoved(bool released) noexcept;
+    void onKey(WPARAM key, LPARAM flags) noexcept;
     void beginWidgetGesture(POINT point) noexcept;
     void trackWidgetGesture(POINT point) noexcept;
     void finishWidgetGesture(bool commit) noexcept;

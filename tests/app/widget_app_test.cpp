@@ -9,6 +9,7 @@
 #include "tests/support/temp_folder.h"
 #include "tests/support/wallpaper_world.h"
 #include "tray/menu_model.h"
+#include "wallpaper/file_list_checker.h"
 
 #include <gtest/gtest.h>
 
@@ -66,7 +67,8 @@ protected:
     RecordingSystem system;
     std::unique_ptr<FakeShellWindows> shell;
     Microsoft::WRL::ComPtr<FakeDesktopWallpaper> fake = FakeDesktopWallpaper::create();
-    Application app{GetModuleHandleW(nullptr), ApplicationSeams{&system, {}, {}, {}}};
+    InlineFileCheckRunner fileChecks; // dropped pictures are checked while the message is handled
+    Application app{GetModuleHandleW(nullptr), ApplicationSeams{&system, {}, {}, {}, nullptr, &fileChecks}};
 };
 
 TEST_F(WidgetAppTest, IsMadeAtStartInTheIconHostWithTheStatusTooltip)

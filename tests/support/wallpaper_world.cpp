@@ -23,8 +23,6 @@ void require(HRESULT hr, const char* what)
         throw std::runtime_error(what);
 }
 
-
-
 } // namespace
 
 PictureFolder::PictureFolder() : factory_(createImagingFactory()) {}
@@ -86,7 +84,8 @@ Microsoft::WRL::ComPtr<IWICImagingFactory> createImagingFactory()
     return factory;
 }
 
-WallpaperWorld::WallpaperWorld()
+WallpaperWorld::WallpaperWorld(FileCheckRunner* fileChecks, std::function<void()> fileCheckFinished)
+    : engine(*fake.Get(), *imaging.Get(), settings, events, fileChecks, std::move(fileCheckFinished))
 {
     require(ole.result(), "OleInitialize");
     // A settings file as the first start leaves it: the byte-order mark and nothing else.

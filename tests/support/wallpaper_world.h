@@ -15,6 +15,7 @@
 #include <wincodec.h>
 #include <wrl/client.h>
 
+#include <functional>
 #include <iosfwd>
 #include <utility>
 #include <optional>
@@ -63,6 +64,8 @@ public:
     // One line per notification, as the user's debugger shows it (in English).
     std::vector<std::wstring> notifications;
     std::vector<WallpaperMode> shownModes;
+    // fileListChecking calls: true when pictures began to be opened, false when that ended.
+    std::vector<bool> checkingChanges;
     int slideshowTimerChanges = 0;
     int slideshowTimerRestarts = 0;
 
@@ -89,7 +92,9 @@ public:
         ++slideshowTimerChanges;
         slideshowTimerRestarts += restart ? 1 : 0;
     }
-    HRESULT openVideo(const WallpaperState& state, bool restoring, std::optional<COLORREF> background) noexcept override;
+    void fileListChecking(bool checking) noexcept override { checkingChanges.push_back(checking); }
+    HRESULT openVideo(const WallpaperState& state, bool restoring,
+                      std::optional<COLORREF> background) noexcept override;
     void cancelVideoOpening() noexcept override { opening = false; }
     bool videoOpening() const noexcept override { return opening; }
     bool videoShown() const noexcept override { return shown; }
@@ -100,9 +105,10 @@ public:
 
 // A world is a WallpaperEngine over a FakeDesktopWallpaper (no displays yet), a real WIC factory,
 // a settings file of its own (FF FE, no keys, as the first start leaves it) and recorded events.
+// Lists of pictures are checked at once unless the world is given a runner for them.
 class WallpaperWorld {
 public:
-    WallpaperWorld();
+    explicit WallpaperWorld(FileCheckRunner* fileChecks = nullptr, std::function<void()> fileCheckFinished = {});
     WallpaperWorld(const WallpaperWorld&) = delete;
     WallpaperWorld& operator=(const WallpaperWorld&) = delete;
 
@@ -120,7 +126,7 @@ public:
     Microsoft::WRL::ComPtr<IWICImagingFactory> imaging = createImagingFactory();
     Settings settings;
     RecordingWallpaperEvents events;
-    WallpaperEngine engine{*fake.Get(), *imaging.Get(), settings, events};
+    WallpaperEngine engine;
 };
 
 // The notification line for a text and a code, as the user's debugger shows it.

@@ -15,10 +15,22 @@ ApplicationSeams seamsOf(WindowedWorld& world, HINSTANCE resources)
     seams.findVideoHost = [&world] { return world.findVideoHost ? world.findVideoHost() : findDesktopHost(true); };
     seams.startupFolder = world.startupFolder.path();
     seams.resources = resources;
+    seams.fileChecks = &world.fileCheckSeam;
     return seams;
 }
 
 } // namespace
+
+HRESULT WindowedWorld::FileChecks::run(FileCheckJob job) noexcept
+{
+    return (world_.fileChecks ? *world_.fileChecks : static_cast<FileCheckRunner&>(inline_)).run(std::move(job));
+}
+
+void WindowedWorld::FileChecks::shutdown() noexcept
+{
+    if (world_.fileChecks)
+        world_.fileChecks->shutdown();
+}
 
 WindowedWorld::WindowedWorld(bool start, HINSTANCE resources)
     : app(GetModuleHandleW(nullptr), seamsOf(*this, resources))

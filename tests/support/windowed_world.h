@@ -52,6 +52,21 @@ public:
     std::function<std::vector<std::wstring>(HWND, bool, std::uint32_t)> chooseFiles;
     // The video windows' host; empty: the desktop's.
     VideoHostLookup findVideoHost;
+    // Where the Application checks lists of pictures: at once on the test's thread, unless a test
+    // hands in another runner (threads, or one that holds the checks until the test runs them).
+    FileCheckRunner* fileChecks = nullptr;
+    // What the Application is given: fileChecks, or at once.
+    class FileChecks final : public FileCheckRunner {
+    public:
+        explicit FileChecks(WindowedWorld& world) : world_(world) {}
+        HRESULT run(FileCheckJob job) noexcept override;
+        void shutdown() noexcept override;
+
+    private:
+        WindowedWorld& world_;
+        InlineFileCheckRunner inline_;
+    };
+    FileChecks fileCheckSeam{*this};
     Application app;
     // S_OK when every step of the start succeeded, else the first failure.
     HRESULT started = E_PENDING;

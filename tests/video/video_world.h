@@ -94,6 +94,11 @@ private:
                                           : kIdleTooltip.english;
     }
     void slideshowTimerChanged(bool) noexcept override { timersChanged(); }
+    void fileListChecking(bool checking) noexcept override
+    {
+        if (checking)
+            tooltip = kOpeningPicturesTooltip.english;
+    }
     HRESULT openVideo(const WallpaperState& state, bool restoring, std::optional<COLORREF> background) noexcept override
     {
         const HRESULT hr = video.open(state, restoring, background);
