@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "video/occlusion.h"
+#include "video/video_device.h"
 #include "video/video_libraries.h"
 #include "video/video_wallpaper.h"
 #include "wallpaper/desktop.h"
@@ -39,9 +40,15 @@ HRESULT VideoLifecycle::open(const WallpaperState& state, bool restoring, std::o
             return hr;
         mediaFoundationStarted_ = true;
     }
+    if (!device_) {
+        if (const HRESULT hr = VideoDevice::create(device_); FAILED(hr))
+            return hr;
+    }
     VideoWallpaperPtr video(new (std::nothrow) VideoWallpaper());
     if (!video)
         return E_OUTOFMEMORY;
+    if (const HRESULT hr = video->createGraphics(device_); FAILED(hr))
+        return hr;
     const HRESULT opened = opener_ ? opener_(*video, state.files.front(), state.position)
                                    : video->open(state.files.front(), state.position);
     if (FAILED(opened))
@@ -334,7 +341,10 @@ UINT VideoLifecycle::timerPeriod() const noexcept
 
 void VideoLifecycle::shutDownWhenIdle() noexcept
 {
-    if (active_ || pending_ || ready_ || !mediaFoundationStarted_)
+    if (active_ || pending_ || ready_)
+        return;
+    device_.reset();
+    if (!mediaFoundationStarted_)
         return;
     const VideoLibraries* libraries = nullptr;
     if (SUCCEEDED(loadVideoLibraries(libraries)))

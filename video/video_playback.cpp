@@ -20,8 +20,8 @@ VideoWallpaper::~VideoWallpaper()
     if (engine)
         engine->Shutdown();
     destroyWindows();
-    // The members release the rest in the reverse of their declaration: samplers, buffer,
-    // shaders, frame view and texture, factory, context, device, and the engine last.
+    // The members release the rest in the reverse of their declaration: the buffer, the frame's
+    // view and textures, this video's hold on the device, and the engine last.
 }
 
 HRESULT VideoWallpaper::open(const std::wstring& path, double position) noexcept
@@ -29,24 +29,19 @@ HRESULT VideoWallpaper::open(const std::wstring& path, double position) noexcept
     const VideoLibraries* libraries = nullptr;
     if (const HRESULT hr = loadVideoLibraries(libraries); FAILED(hr))
         return hr;
-    if (const HRESULT hr = createGraphics(); FAILED(hr))
-        return hr;
+    if (!graphics) {
+        if (const HRESULT hr = createGraphics(); FAILED(hr))
+            return hr;
+    }
 
     ComPtr<MediaEvents> events = adoptReference(new (std::nothrow) MediaEvents());
     if (!events)
         return E_OUTOFMEMORY;
 
-    UINT resetToken = 0;
-    ComPtr<IMFDXGIDeviceManager> manager;
-    if (const HRESULT hr = libraries->createDeviceManager(&resetToken, &manager); FAILED(hr))
-        return hr;
-    if (const HRESULT hr = manager->ResetDevice(device.Get(), resetToken); FAILED(hr))
-        return hr;
-
     ComPtr<IMFAttributes> attributes;
     if (const HRESULT hr = libraries->createAttributes(&attributes, 3); FAILED(hr))
         return hr;
-    if (const HRESULT hr = attributes->SetUnknown(MF_MEDIA_ENGINE_DXGI_MANAGER, manager.Get()); FAILED(hr))
+    if (const HRESULT hr = attributes->SetUnknown(MF_MEDIA_ENGINE_DXGI_MANAGER, graphics->deviceManager()); FAILED(hr))
         return hr;
     if (const HRESULT hr = attributes->SetUnknown(MF_MEDIA_ENGINE_CALLBACK, events.Get()); FAILED(hr))
         return hr;

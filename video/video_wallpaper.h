@@ -12,12 +12,14 @@
 
 #include <cstddef>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "platform/unique_handle.h"
 #include "platform/window_class.h"
 #include "video/media_foundation.h"
+#include "video/video_device.h"
 #include "video/video_host.h"
 #include "wallpaper/desktop_snapshot.h"
 
@@ -39,15 +41,16 @@ public:
     VideoWallpaper(const VideoWallpaper&) = delete;
     VideoWallpaper& operator=(const VideoWallpaper&) = delete;
 
-    // Playback
+    // Playback. Without a device lent through createGraphics, open makes one of its own.
     [[nodiscard]] HRESULT open(const std::wstring& path, double startPosition) noexcept;
     // S_OK: a new frame is in frameTexture; S_FALSE: nothing new to draw; negative: failure.
     [[nodiscard]] HRESULT pumpFrame() noexcept;
     [[nodiscard]] HRESULT setPaused(bool paused) noexcept;
     [[nodiscard]] double currentTime() const noexcept;
 
-    // Drawing
-    [[nodiscard]] HRESULT createGraphics() noexcept;
+    // Drawing: with shared, the video decodes into and draws with that device; without, it
+    // makes a device of its own.
+    [[nodiscard]] HRESULT createGraphics(std::shared_ptr<VideoDevice> shared = {}) noexcept;
     [[nodiscard]] HRESULT render(FitMode fitMode, COLORREF background) noexcept;
 
     // Windows behind the desktop icons. findHost is asked for the shell's host window each time
@@ -87,17 +90,14 @@ private:
     // again has nothing new.
     LONGLONG lastFrameTime = -1;
     Microsoft::WRL::ComPtr<IMFMediaEngine> engine;
+    std::shared_ptr<VideoDevice> graphics;
+    // The device's own, for short.
     Microsoft::WRL::ComPtr<ID3D11Device> device;
     Microsoft::WRL::ComPtr<ID3D11DeviceContext> context;
-    Microsoft::WRL::ComPtr<IDXGIFactory> dxgiFactory;
     Microsoft::WRL::ComPtr<ID3D11Texture2D> frameTexture; // the engine transfers into this
     Microsoft::WRL::ComPtr<ID3D11Texture2D> drawTexture;  // a copy of it, which the shader samples
     Microsoft::WRL::ComPtr<ID3D11ShaderResourceView> frameView;
-    Microsoft::WRL::ComPtr<ID3D11VertexShader> vertexShader;
-    Microsoft::WRL::ComPtr<ID3D11PixelShader> pixelShader;
     Microsoft::WRL::ComPtr<ID3D11Buffer> layoutBuffer;
-    Microsoft::WRL::ComPtr<ID3D11SamplerState> clampSampler;
-    Microsoft::WRL::ComPtr<ID3D11SamplerState> wrapSampler;
 };
 
 // Writes any bitmap source as a PNG file, replacing an existing file.

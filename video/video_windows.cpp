@@ -24,6 +24,8 @@ LRESULT VideoWallpaper::handleWindowMessage(HWND window, UINT message, WPARAM wP
 HRESULT VideoWallpaper::createWindows(const std::vector<RECT>& displays, const VideoHostLookup& findHost) noexcept
 {
     destroyWindows();
+    if (!graphics)
+        return E_UNEXPECTED;
     if (displays.empty() || !findHost)
         return HRESULT_FROM_WIN32(ERROR_NOT_FOUND);
     host = findHost();
@@ -85,7 +87,7 @@ HRESULT VideoWallpaper::createWindow(const RECT& display) noexcept
     description.SwapEffect = DXGI_SWAP_EFFECT_SEQUENTIAL;
     record.targetView.Reset();
     record.swapChain.Reset();
-    if (const HRESULT hr = dxgiFactory->CreateSwapChain(device.Get(), &description, &record.swapChain); FAILED(hr))
+    if (const HRESULT hr = graphics->dxgiFactory()->CreateSwapChain(device.Get(), &description, &record.swapChain); FAILED(hr))
         return hr;
     Microsoft::WRL::ComPtr<ID3D11Texture2D> backBuffer;
     if (const HRESULT hr = record.swapChain->GetBuffer(0, IID_PPV_ARGS(&backBuffer)); FAILED(hr))

@@ -622,6 +622,22 @@ TEST_F(VideoLifecycleTest, UsingTheFrameWithoutAVideoDoesNothing)
     EXPECT_EQ(world.engine.currentState().files, std::vector<std::wstring>{oldPicture});
 }
 
+TEST_F(VideoLifecycleTest, EveryVideoIsLentTheOneDeviceWithAnEngineOfItsOwn)
+{
+    playPattern();
+    ID3D11Device* const device = active().graphicsDevice();
+    ASSERT_NE(device, nullptr);
+    world.engine.applyFileList({clipPath(kPatternClip)});
+    ASSERT_TRUE(world.video.opening());
+    const VideoWallpaper* const next = world.video.pending()->video.get();
+    EXPECT_NE(next, &active());
+    EXPECT_EQ(next->graphicsDevice(), device);
+    tickUntilSettled();
+    ASSERT_EQ(world.video.activeVideo(), next) << notifications();
+    EXPECT_EQ(active().graphicsDevice(), device);
+    EXPECT_TRUE(active().hasVideoFrame());
+}
+
 TEST_F(VideoLifecycleTest, ShutdownWithAVideoPlayingAndAnotherOpeningReleasesBoth)
 {
     playPattern();

@@ -305,12 +305,16 @@ TEST_F(VideoTest, EachNewFrameReplacesTheLastInTheWindow)
     ASSERT_EQ(video.createWindows({RECT{0, 0, 320, 240}}, host.lookup()), S_OK);
     ASSERT_EQ(video.render(FitStretch, kPurple), S_OK);
     const std::vector<Bgra> first = counterBox(readBackBuffer(video, 0));
-    for (int frame = 0; frame < 10; ++frame) {
-        ASSERT_EQ(pumpUntilFrame(video), S_OK);
+    // The next frames, as many as the decoder delivers before the clip ends (a busy machine
+    // drops some): one of them carries another frame number.
+    BackBuffer later;
+    bool moved = false;
+    while (!moved && pumpUntilFrame(video) == S_OK) {
         ASSERT_EQ(video.render(FitStretch, kPurple), S_OK);
+        later = readBackBuffer(video, 0);
+        moved = !samePixels(first, counterBox(later));
     }
-    const BackBuffer later = readBackBuffer(video, 0);
-    EXPECT_FALSE(samePixels(first, counterBox(later))) << "the frame counter did not move";
+    ASSERT_TRUE(moved) << "no later frame replaced the first";
     EXPECT_TRUE(closeTo(later.at(40, 30), kRed)) << describe(later.at(40, 30));
     EXPECT_TRUE(closeTo(later.at(280, 210), kWhite)) << describe(later.at(280, 210));
 }

@@ -5,7 +5,8 @@
 //   one      a VideoWallpaper on one 960x540 window, ticked every 15 ms as the program does
 //   two      the same on two windows (Span)
 //   covered  one window, paused as under a covering window: the program's timer is off then
-//   cycles   200 opens to the first frame and closes of a VideoWallpaper
+//   cycles   40 opens to the first frame and closes of a VideoWallpaper with a device of its own
+//   shared   the same, each video lent one kept device, as the program does
 // For each it prints new frames, transfers and presents per window (presents counted by DXGI), the
 // input-assembler primitives of a pipeline-statistics query over the run (Wine's count is not one
 // per draw), process CPU time and private memory (under Wine the
@@ -20,6 +21,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -294,16 +296,21 @@ int wallpaper(const std::wstring& clip, int windowCount, bool covered)
     return 0;
 }
 
-int cycles(const std::wstring& clip)
+int cycles(const std::wstring& clip, bool sharedDevice)
 {
     const VideoLibraries* libraries = nullptr;
     if (FAILED(loadVideoLibraries(libraries)) || FAILED(libraries->startup(MF_VERSION, MFSTARTUP_LITE)))
         return 2;
-    const int count = std::max(20, _wtoi(environment(L"PELTORINE_BENCH_CYCLES", L"200").c_str()));
+    std::shared_ptr<VideoDevice> device;
+    if (sharedDevice && FAILED(VideoDevice::create(device)))
+        return 2;
+    const int count = std::max(20, _wtoi(environment(L"PELTORINE_BENCH_CYCLES", L"40").c_str()));
     double after10 = 0;
     for (int i = 1; i <= count; ++i) {
         {
             VideoWallpaper video;
+            if (device && FAILED(video.createGraphics(device)))
+                return 3;
             if (!openToFirstFrame(video, clip))
                 return 3;
         }
@@ -312,8 +319,8 @@ int cycles(const std::wstring& clip)
         // Printed as it goes: Wine's decoder may fail after many cycles, and what came before counts.
         if (i % 10 == 0) {
             const double now = anonymousMegabytes();
-            std::printf("cycles opens=%d anon_mb_after_10=%.1f anon_mb=%.1f growth_mb=%.1f\n", i, after10, now,
-                        now - after10);
+            std::printf("%s opens=%d anon_mb_after_10=%.1f anon_mb=%.1f growth_mb_per_open=%.2f\n",
+                        sharedDevice ? "shared" : "cycles", i, after10, now, (now - after10) / (i - 10 > 0 ? i - 10 : 1));
             std::fflush(stdout);
             // Memory that does not stay flat is the finding; the machine need not run out of it.
             if (now - after10 > 2048)
@@ -383,7 +390,9 @@ int wmain(int argc, wchar_t** argv)
         else if (phase == L"covered")
             result = wallpaper(clip, 1, true);
         else if (phase == L"cycles")
-            result = cycles(clip);
+            result = cycles(clip, false);
+        else if (phase == L"shared")
+            result = cycles(clip, true);
         CoUninitialize();
         // Wine 8's Media Engine can crash in its own threads at process exit: leave at once.
         std::fflush(stdout);
@@ -396,12 +405,12 @@ int wmain(int argc, wchar_t** argv)
     }
     std::printf("Video wallpaper, %d s of a 960x540 30 fps clip, ticked every %lu ms (covered: %d s, no ticks)\n",
                 timedSeconds(), kTickMs, std::max(1, timedSeconds() / 3));
-    std::string lines[5];
-    const wchar_t* phases[5] = {L"loop", L"one", L"two", L"covered", L"cycles"};
-    for (int i = 0; i < 5; ++i) {
+    std::string lines[6];
+    const wchar_t* phases[6] = {L"loop", L"one", L"two", L"covered", L"cycles", L"shared"};
+    for (int i = 0; i < 6; ++i) {
         lines[i] = runPhase(phases[i]);
         if (const std::size_t end = lines[i].find_last_of('\n', lines[i].size() >= 2 ? lines[i].size() - 2 : 0);
-            i == 4 && end != std::string::npos && end + 1 < lines[i].size())
+            i >= 4 && end != std::string::npos && end + 1 < lines[i].size())
             lines[i] = lines[i].substr(end + 1);
         std::printf("  %s", lines[i].empty() ? "(phase failed)\n" : lines[i].c_str());
         std::fflush(stdout);
