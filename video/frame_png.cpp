@@ -13,7 +13,7 @@ HRESULT VideoWallpaper::saveFramePng(IWICImagingFactory* imagingFactory, const s
         return E_POINTER;
 
     D3D11_TEXTURE2D_DESC description{};
-    frameTexture->GetDesc(&description);
+    drawTexture->GetDesc(&description);
     description.Usage = D3D11_USAGE_STAGING;
     description.BindFlags = 0;
     description.CPUAccessFlags = D3D11_CPU_ACCESS_READ;
@@ -21,7 +21,7 @@ HRESULT VideoWallpaper::saveFramePng(IWICImagingFactory* imagingFactory, const s
     ComPtr<ID3D11Texture2D> staging;
     if (const HRESULT hr = device->CreateTexture2D(&description, nullptr, &staging); FAILED(hr))
         return hr;
-    context->CopyResource(staging.Get(), frameTexture.Get());
+    context->CopyResource(staging.Get(), drawTexture.Get());
 
     D3D11_MAPPED_SUBRESOURCE mapped{};
     if (const HRESULT hr = context->Map(staging.Get(), 0, D3D11_MAP_READ, 0, &mapped); FAILED(hr))

@@ -85,11 +85,20 @@ void VideoLifecycle::tickShown() noexcept
     // A pause or resume that failed is tried again.
     if (enginePaused_ != (reasons_ != 0)) {
         applyPause();
+        if (!active_)
+            return;
         if (enginePaused_ == (reasons_ != 0))
             events_.videoTimerChanged();
     }
-    if (reasons_ != 0 || enginePaused_)
+    if (reasons_ != 0 || enginePaused_) {
+        // Paused for long: the decoder's memory goes back, the frame on screen stays.
+        if (enginePaused_ && !active_->engineReleased() &&
+            system_.tickCount() - pausedSince_ >= kReleasePausedVideoMs) {
+            active_->releaseEngine();
+            events_.videoTimerChanged();
+        }
         return;
+    }
     HRESULT shown = active_->pumpFrame();
     if (shown == S_OK)
         shown = active_->render(fit_, background_);
@@ -213,8 +222,22 @@ void VideoLifecycle::applyPause() noexcept
     if (!active_)
         return;
     const bool pause = reasons_ != 0;
-    if (pause != enginePaused_ && SUCCEEDED(active_->setPaused(pause)))
-        enginePaused_ = pause;
+    if (pause == enginePaused_)
+        return;
+    const HRESULT hr = setEnginePaused(pause);
+    // A file gone while its engine was let go of: the frame on screen stays as a still.
+    if (FAILED(hr) && active_->engineReleased())
+        stopToStill(hr);
+}
+
+HRESULT VideoLifecycle::setEnginePaused(bool pause) noexcept
+{
+    const HRESULT hr = !pause && active_->engineReleased() ? active_->reopenEngine() : active_->setPaused(pause);
+    if (FAILED(hr))
+        return hr;
+    enginePaused_ = pause;
+    pausedSince_ = system_.tickCount();
+    return S_OK;
 }
 
 void VideoLifecycle::changeReasons(PauseReasons affected, PauseReasons holding) noexcept
@@ -304,9 +327,11 @@ HRESULT VideoLifecycle::setUserPaused(bool paused) noexcept
     const PauseReasons next = paused ? reasons_ | PauseUser : reasons_ & ~PauseUser;
     const bool pause = next != 0;
     if (pause != enginePaused_) {
-        if (const HRESULT hr = active_->setPaused(pause); FAILED(hr))
+        if (const HRESULT hr = setEnginePaused(pause); FAILED(hr)) {
+            if (active_->engineReleased())
+                stopToStill(hr);
             return hr;
-        enginePaused_ = pause;
+        }
     }
     reasons_ = next;
     events_.videoTimerChanged();
@@ -335,7 +360,7 @@ UINT VideoLifecycle::timerPeriod() const noexcept
     if (!active_ && !pending_)
         return 0;
     if (!pending_ && reasons_ != 0 && enginePaused_)
-        return 0;
+        return active_ && !active_->engineReleased() ? kReleasePausedVideoMs : 0;
     return kVideoTickMs;
 }
 

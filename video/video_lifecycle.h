@@ -33,6 +33,8 @@ using VideoWallpaperPtr = std::unique_ptr<VideoWallpaper, VideoWallpaperDeleter>
 
 inline constexpr std::uint64_t kVideoOpenTimeoutMs = 12000;
 inline constexpr UINT kVideoTickMs = 15;
+// A video paused this long lets its engine go (the frame on screen stays) and opens it again to play.
+inline constexpr UINT kReleasePausedVideoMs = 30000;
 
 class VideoEvents {
 public:
@@ -134,7 +136,7 @@ public:
     [[nodiscard]] const VideoWallpaper* activeVideo() const noexcept { return active_.get(); }
     // The period of the video timer: 15 ms while a video plays or opens, 0 (off) when no video
     // remains or the shown one is paused and none opens: window, session and power events wake
-    // a paused video, never the timer.
+    // a paused video, never the timer. Once only, 30 s into a pause, it wakes to let the engine go.
     [[nodiscard]] UINT timerPeriod() const noexcept;
     // When no video remains: lets the shared device go and shuts Media Foundation down.
     void shutDownWhenIdle() noexcept;
@@ -145,6 +147,8 @@ private:
     // Pauses or plays the shown video's engine to match the reasons; a failure is tried again
     // at the next tick.
     void applyPause() noexcept;
+    // Tells the shown video's engine; playing again reopens an engine let go of during a pause.
+    [[nodiscard]] HRESULT setEnginePaused(bool pause) noexcept;
     void changeReasons(PauseReasons affected, PauseReasons holding) noexcept;
     // After a system pause: windows rebuilt when the shell or the displays changed, else drawn again.
     void resumeAfterSystemPause() noexcept;
@@ -177,6 +181,7 @@ private:
     PauseReasons reasons_ = 0;
     // What the shown video's engine was last told: the engine plays from its first frame on.
     bool enginePaused_ = false;
+    std::uint64_t pausedSince_ = 0; // tick count at which the engine was paused
 };
 
 // The rectangles of a list of displays, as the video windows take them.

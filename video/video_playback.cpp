@@ -68,6 +68,7 @@ HRESULT VideoWallpaper::open(const std::wstring& path, double position) noexcept
         return E_OUTOFMEMORY;
     const HRESULT result = engine->SetSource(source.get());
     startPosition = position;
+    sourcePath = path;
     return result;
 }
 
@@ -95,16 +96,24 @@ HRESULT VideoWallpaper::startPlayback() noexcept
     description.SampleDesc.Count = 1;
     description.Usage = D3D11_USAGE_DEFAULT;
     description.BindFlags = D3D11_BIND_SHADER_RESOURCE | D3D11_BIND_RENDER_TARGET;
-    frameView.Reset();
-    drawTexture.Reset();
     frameTexture.Reset();
     if (const HRESULT hr = device->CreateTexture2D(&description, nullptr, &frameTexture); FAILED(hr))
         return hr;
-    description.BindFlags = D3D11_BIND_SHADER_RESOURCE;
-    if (const HRESULT hr = device->CreateTexture2D(&description, nullptr, &drawTexture); FAILED(hr))
-        return hr;
-    if (const HRESULT hr = device->CreateShaderResourceView(drawTexture.Get(), nullptr, &frameView); FAILED(hr))
-        return hr;
+    // A reopened engine keeps the copy of the last frame, which the windows may draw again
+    // until its first frame comes.
+    D3D11_TEXTURE2D_DESC kept{};
+    if (drawTexture)
+        drawTexture->GetDesc(&kept);
+    if (!drawTexture || kept.Width != width || kept.Height != height) {
+        frameView.Reset();
+        drawTexture.Reset();
+        hasFrame = false;
+        description.BindFlags = D3D11_BIND_SHADER_RESOURCE;
+        if (const HRESULT hr = device->CreateTexture2D(&description, nullptr, &drawTexture); FAILED(hr))
+            return hr;
+        if (const HRESULT hr = device->CreateShaderResourceView(drawTexture.Get(), nullptr, &frameView); FAILED(hr))
+            return hr;
+    }
 
     // A saved position at or past the end, or an unknown duration, starts from the beginning;
     // so does a seek the engine refuses (Wine 8's answers E_NOTIMPL): the video still plays.
@@ -163,11 +172,32 @@ HRESULT VideoWallpaper::pumpFrame() noexcept
 HRESULT VideoWallpaper::setPaused(bool paused) noexcept
 {
     if (!engine)
-        return HRESULT_FROM_WIN32(ERROR_NOT_READY);
+        return paused && engineReleased() ? S_OK : HRESULT_FROM_WIN32(ERROR_NOT_READY);
     return paused ? engine->Pause() : engine->Play();
 }
 
 double VideoWallpaper::currentTime() const noexcept
 {
-    return engine ? engine->GetCurrentTime() : 0.0;
+    return engine ? engine->GetCurrentTime() : startPosition;
 }
+
+void VideoWallpaper::releaseEngine() noexcept
+{
+    if (!engine)
+        return;
+    startPosition = engine->GetCurrentTime();
+    engine->Shutdown();
+    engine.Reset();
+    frameTexture.Reset();
+    playing = false;
+    lastFrameTime = -1;
+}
+
+HRESULT VideoWallpaper::reopenEngine() noexcept
+{
+    if (engine || sourcePath.empty())
+        return HRESULT_FROM_WIN32(ERROR_NOT_READY);
+    const std::wstring path = sourcePath;
+    return open(path, startPosition);
+}
+

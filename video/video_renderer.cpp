@@ -27,7 +27,7 @@ HRESULT VideoWallpaper::render(FitMode fitMode, COLORREF background) noexcept
         return HRESULT_FROM_WIN32(ERROR_NOT_READY);
 
     D3D11_TEXTURE2D_DESC frame{};
-    frameTexture->GetDesc(&frame);
+    drawTexture->GetDesc(&frame);
 
     context->IASetPrimitiveTopology(D3D11_PRIMITIVE_TOPOLOGY_TRIANGLELIST);
     context->VSSetShader(graphics->vertexShader(), nullptr, 0);

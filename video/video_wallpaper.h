@@ -45,8 +45,17 @@ public:
     [[nodiscard]] HRESULT open(const std::wstring& path, double startPosition) noexcept;
     // S_OK: a new frame is in frameTexture; S_FALSE: nothing new to draw; negative: failure.
     [[nodiscard]] HRESULT pumpFrame() noexcept;
+    // Without an engine (let go of) nothing plays: a pause succeeds, playing needs reopenEngine.
     [[nodiscard]] HRESULT setPaused(bool paused) noexcept;
+    // The playing position in seconds; where playback stopped once the engine was let go of.
     [[nodiscard]] double currentTime() const noexcept;
+    // A video paused for long lets its engine and the decoding's texture go; the windows keep
+    // the last frame, which can still be drawn again and saved.
+    void releaseEngine() noexcept;
+    // A new engine for the same file, at the position playback stopped at (from the start where
+    // the engine cannot seek); it plays once it has a frame. Until then the old frame stays.
+    [[nodiscard]] HRESULT reopenEngine() noexcept;
+    [[nodiscard]] bool engineReleased() const noexcept { return !engine && !sourcePath.empty(); }
 
     // Drawing: with shared, the video decodes into and draws with that device; without, it
     // makes a device of its own.
@@ -83,6 +92,7 @@ private:
     WindowClass<VideoWallpaper, &VideoWallpaper::handleWindowMessage> windowClass;
     std::vector<VideoWindow> windows;
     RECT spanRect{0, 0, 0, 0};
+    std::wstring sourcePath; // the file opened
     double startPosition = 0.0;
     bool playing = false;
     bool hasFrame = false;

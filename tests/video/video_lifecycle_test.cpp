@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "tests/support/shell_windows.h"
+#include "tests/support/temp_folder.h"
 #include "tests/support/video_clips.h"
 #include "common/strings.h"
 #include "tests/support/wallpaper_world.h"
@@ -232,7 +233,8 @@ TEST_F(VideoLifecycleTest, ARealWindowCoveringTheDisplayPausesTheVideoAndMinimiz
     EXPECT_TRUE(world.video.covered());
     EXPECT_EQ(world.video.pauseReasons(), PauseReasons{PauseCovered});
     EXPECT_FALSE(world.video.playing());
-    EXPECT_EQ(world.video.timerPeriod(), 0u) << "nothing wakes a covered video but the window events";
+    EXPECT_EQ(world.video.timerPeriod(), kReleasePausedVideoMs)
+        << "nothing wakes a covered video but the window events, and once the release of its engine";
     // Paused: neither the time nor the window moves while ticks go by.
     const double pausedAt = world.video.activeTime();
     const UINT presents = presentsOf(0);
@@ -317,7 +319,7 @@ TEST_F(VideoLifecycleTest, SeveralWindowsThatTogetherCoverEveryDisplayPauseIt)
     world.video.updateCover();
     EXPECT_EQ(world.video.hiddenDisplays(), (std::vector<bool>{true, true}));
     EXPECT_TRUE(world.video.covered());
-    EXPECT_EQ(world.video.timerPeriod(), 0u);
+    EXPECT_EQ(world.video.timerPeriod(), kReleasePausedVideoMs);
     const double pausedAt = world.video.activeTime();
     playFor(20);
     EXPECT_NEAR(world.video.activeTime(), pausedAt, 0.05);
@@ -345,7 +347,68 @@ TEST_F(VideoLifecycleTest, TheUsersPauseOutlastsTheCoverAndPlayOutlastsNothingEl
     ASSERT_EQ(world.video.setUserPaused(false), S_OK);
     EXPECT_EQ(world.video.pauseReasons(), PauseReasons{PauseCovered}) << "play does not uncover";
     EXPECT_FALSE(world.video.playing());
-    EXPECT_EQ(world.video.timerPeriod(), 0u);
+    EXPECT_EQ(world.video.timerPeriod(), kReleasePausedVideoMs);
+}
+
+TEST_F(VideoLifecycleTest, ThirtySecondsIntoAPauseTheEngineGoesTheFrameStaysAndPlayReopensIt)
+{
+    playPattern();
+    playFor(5);
+    ASSERT_EQ(world.video.setUserPaused(true), S_OK);
+    const double pausedAt = world.video.activeTime();
+    world.system.now += kReleasePausedVideoMs - 1;
+    world.tick();
+    EXPECT_FALSE(active().engineReleased());
+
+    world.system.now += 1;
+    world.tick();
+    ASSERT_TRUE(active().engineReleased());
+    EXPECT_EQ(world.video.timerPeriod(), 0u) << "nothing wakes the program any more";
+    EXPECT_NEAR(world.video.activeTime(), pausedAt, 0.05);
+    // The frame stays on screen, and can still be drawn again with another fit.
+    EXPECT_TRUE(closeTo(readBackBuffer(active(), 0).at(40, 30), kRed));
+    ASSERT_EQ(world.video.redraw(FitCenter, std::nullopt), S_OK);
+    const BackBuffer redrawn = readBackBuffer(active(), 0);
+    EXPECT_TRUE(closeTo(redrawn.at(40, 30), kRed)) << describe(redrawn.at(40, 30));
+    EXPECT_TRUE(closeTo(redrawn.at(280, 210), kWhite)) << describe(redrawn.at(280, 210));
+    EXPECT_EQ(world.engine.currentState().mode, ModeVideo);
+    EXPECT_TRUE(world.notifications.empty()) << notifications();
+
+    ASSERT_EQ(world.video.setUserPaused(false), S_OK);
+    EXPECT_FALSE(active().engineReleased());
+    EXPECT_EQ(world.video.timerPeriod(), 15u);
+    // A new engine plays; Wine's cannot seek, so it may start from the beginning.
+    const double reopenedAt = world.video.activeTime();
+    const ULONGLONG end = GetTickCount64() + 10000;
+    while (world.video.activeTime() == reopenedAt && GetTickCount64() < end)
+        playFor(1);
+    EXPECT_NE(world.video.activeTime(), reopenedAt) << notifications();
+    EXPECT_TRUE(world.video.showing());
+    EXPECT_TRUE(world.notifications.empty()) << notifications();
+}
+
+TEST_F(VideoLifecycleTest, AFileGoneWhileItsEngineWasLetGoOfLeavesItsFrameAsTheStill)
+{
+    TempFolder folder;
+    const std::wstring clip = folder / L"going.mp4";
+    ASSERT_TRUE(CopyFileW(clipPath(kPatternClip).c_str(), clip.c_str(), FALSE));
+    world.engine.applyFileList({clip});
+    tickUntilSettled();
+    ASSERT_TRUE(world.video.showing()) << notifications();
+    ASSERT_EQ(world.video.setUserPaused(true), S_OK);
+    world.system.now += kReleasePausedVideoMs;
+    world.tick();
+    ASSERT_TRUE(active().engineReleased());
+    ASSERT_TRUE(DeleteFileW(clip.c_str()));
+
+    (void)world.video.setUserPaused(false);
+    for (int i = 0; i < 400 && world.video.showing(); ++i)
+        playFor(1);
+    EXPECT_FALSE(world.video.showing());
+    EXPECT_EQ(world.engine.currentState().mode, ModeStill);
+    const std::wstring still = world.fake->wallpaperOf(kDisplay1);
+    EXPECT_NE(still, oldPicture);
+    EXPECT_NE(GetFileAttributesW(still.c_str()), INVALID_FILE_ATTRIBUTES) << "the last frame is the still";
 }
 
 struct SystemPauseCase {
@@ -363,7 +426,7 @@ TEST_P(SystemPause, HoldsTheLastFrameOnScreenAndPlaysOnFromThereOnceItEnds)
     world.video.setSystemPause(pause.affected, pause.holding);
     EXPECT_EQ(world.video.pauseReasons(), pause.holding);
     EXPECT_FALSE(world.video.playing());
-    EXPECT_EQ(world.video.timerPeriod(), 0u);
+    EXPECT_EQ(world.video.timerPeriod(), kReleasePausedVideoMs);
     const double pausedAt = world.video.activeTime();
     const UINT presents = presentsOf(0);
     playFor(20);
@@ -423,7 +486,7 @@ TEST_F(VideoLifecycleTest, ANewVideoClearsTheUsersPauseButNotTheSystems)
     ASSERT_TRUE(world.video.showing()) << notifications();
     EXPECT_EQ(world.video.pauseReasons(), PauseReasons{PauseLocked});
     EXPECT_FALSE(world.video.userPaused());
-    EXPECT_EQ(world.video.timerPeriod(), 0u);
+    EXPECT_EQ(world.video.timerPeriod(), kReleasePausedVideoMs);
     const double pausedAt = world.video.activeTime();
     playFor(20);
     EXPECT_NEAR(world.video.activeTime(), pausedAt, 0.05) << "a video shown while locked starts paused";
