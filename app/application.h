@@ -41,7 +41,7 @@ inline constexpr UINT_PTR RelayoutTimer = 3;
 inline constexpr UINT_PTR ErrorFlashTimer = 4;
 
 inline constexpr UINT kRelayoutDelayMs = 400;
-inline constexpr std::uint64_t kRelayoutRetryMs = 8000;
+inline constexpr std::uint64_t kRelayoutRetryMs = kShellWaitMs;
 inline constexpr UINT kErrorFlashMs = 2200;
 
 inline constexpr const wchar_t* kSingleInstanceMutex = L"Local\\Peltorine.Desktop.Widget";
@@ -115,6 +115,9 @@ private:
     void takeDroppedFiles() noexcept;
     void triggerRelayout() noexcept;
     void relayoutAfterDisplayChange() noexcept;
+    void relayoutWhatIsMissing() noexcept;
+    // The widget or the video still waits for the shell's desktop windows.
+    [[nodiscard]] bool shellWindowsMissing() const noexcept;
     void refreshHighContrast() noexcept;
     void migrateStartupShortcutAtStart() noexcept;
     // Arms or kills the slideshow and video timers to match the engine and the video. A restart
@@ -186,7 +189,8 @@ private:
     ApplicationSeams seams_;
     SystemServices& system_;
 
-    // COM objects, released after everything that uses them.
+    // COM objects, released after everything that uses them. The desktop-wallpaper object is a
+    // ReconnectingDesktopWallpaper in front of the shell's: it outlives an Explorer restart.
     Microsoft::WRL::ComPtr<IDesktopWallpaper> desktopWallpaper_;
     Microsoft::WRL::ComPtr<IWICImagingFactory> imagingFactory_;
 
@@ -206,6 +210,8 @@ private:
     UniqueWindow controlWindow_;
     UniqueWinEventHook foregroundHook_;
     std::uint64_t relayoutDeadline_ = 0;
+    // A display, theme or taskbar event asks for a whole relayout at the next relayout timer.
+    bool relayoutDue_ = false;
     bool highContrast_ = false;
     UINT armedSlideshowPeriod_ = 0; // 0: timer 1 is off
     UINT armedVideoPeriod_ = 0;     // 0: timer 2 is off

@@ -61,10 +61,13 @@ void VideoLifecycle::cancelPending() noexcept
 
 void VideoLifecycle::tick() noexcept
 {
-    // The shell may have destroyed the host (Explorer restarted): build the windows again.
-    if (active_ && !active_->windowsAlive())
-        events_.videoWindowsLost();
-    tickShown();
+    // The shell may have destroyed the host (Explorer restarted): wait for its new one.
+    if (active_ && !awaitingHost() && !active_->windowsAlive())
+        awaitHost(HRESULT_FROM_WIN32(ERROR_NOT_FOUND));
+    if (awaitingHost())
+        tickAwaitingHost();
+    else
+        tickShown();
     if (pending_)
         tickPending();
 }
@@ -153,10 +156,33 @@ void VideoLifecycle::relayout() noexcept
     if (SUCCEEDED(result))
         result = active_->render(fit_, background_);
     if (FAILED(result)) {
-        stopToStill(result);
+        // The shell may be restarting or still making its wallpaper layer: the video waits.
+        awaitHost(result);
         return;
     }
+    hostDeadline_ = 0;
     active_->showWindows();
+}
+
+void VideoLifecycle::awaitHost(HRESULT code) noexcept
+{
+    hostFailure_ = code;
+    if (awaitingHost())
+        return;
+    active_->destroyWindows();
+    // Never 0, which means "not waiting".
+    hostDeadline_ = system_.tickCount() + kShellWaitMs;
+    if (hostDeadline_ == 0)
+        hostDeadline_ = 1;
+    events_.videoWindowsLost();
+}
+
+void VideoLifecycle::tickAwaitingHost() noexcept
+{
+    if (system_.tickCount() < hostDeadline_)
+        return;
+    hostDeadline_ = 0;
+    stopToStill(hostFailure_);
 }
 
 void VideoLifecycle::showReadyVideo(bool ready, COLORREF background) noexcept
@@ -170,6 +196,7 @@ void VideoLifecycle::showReadyVideo(bool ready, COLORREF background) noexcept
     } else {
         active_.reset();
     }
+    hostDeadline_ = 0;
     covered_ = false;
     userPaused_ = false;
     nextCoverCheck_ = 0;
@@ -193,7 +220,8 @@ HRESULT VideoLifecycle::redraw(FitMode fit, std::optional<COLORREF> background) 
     if (!active_)
         return HRESULT_FROM_WIN32(ERROR_NOT_READY);
     const COLORREF colour = background.value_or(background_);
-    if (const HRESULT hr = active_->render(fit, colour); FAILED(hr))
+    // Without windows, the fit and colour are kept for the windows of the new host.
+    if (const HRESULT hr = awaitingHost() ? S_OK : active_->render(fit, colour); FAILED(hr))
         return hr;
     fit_ = fit;
     background_ = colour;
@@ -227,6 +255,7 @@ void VideoLifecycle::shutdown() noexcept
     pending_.reset();
     ready_.reset();
     active_.reset();
+    hostDeadline_ = 0;
     covered_ = false;
     userPaused_ = false;
     shutDownWhenIdle();
