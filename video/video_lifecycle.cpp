@@ -40,6 +40,7 @@ HRESULT VideoLifecycle::open(const WallpaperState& state, bool restoring, std::o
     VideoWallpaperPtr video(new (std::nothrow) VideoWallpaper());
     if (!video)
         return E_OUTOFMEMORY;
+    video->useClock(system_);
     const HRESULT opened = opener_ ? opener_(*video, state.files.front(), state.position)
                                    : video->open(state.files.front(), state.position);
     if (FAILED(opened))
