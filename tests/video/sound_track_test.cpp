@@ -44,6 +44,9 @@ TEST_P(ClipWithSound, PlaysItsPictureWithTheSoundSwitchedOffWhereTheEngineCan)
     VideoWallpaper video;
     ASSERT_EQ(video.open(clipPath(clip.clip), 0.0), S_OK);
     ASSERT_EQ(pumpUntilFrame(video), S_OK) << "no first frame";
+    // It plays on: the next frame comes. (Asked at once: Wine's engine does not loop, and the
+    // clip lasts 2 s.)
+    EXPECT_EQ(pumpUntilFrame(video), S_OK) << "no second frame";
     EXPECT_TRUE(video.playRequested());
     const HRESULT selection = video.audioSelection();
     EXPECT_TRUE(selection == S_OK || selection == E_NOTIMPL) << std::hex << selection;
@@ -58,10 +61,6 @@ TEST_P(ClipWithSound, PlaysItsPictureWithTheSoundSwitchedOffWhereTheEngineCan)
     const Bgra bottomRight = frame.at(frame.width * 3 / 4, frame.height * 7 / 8);
     EXPECT_TRUE(closeTo(topLeft, kRed)) << describe(topLeft);
     EXPECT_TRUE(closeTo(bottomRight, kWhite)) << describe(bottomRight);
-
-    // It goes on playing: the next frame comes and is drawn.
-    EXPECT_EQ(pumpUntilFrame(video), S_OK) << "no second frame";
-    EXPECT_EQ(video.render(FitStretch, RGB(0, 0, 0)), S_OK);
 }
 
 INSTANTIATE_TEST_SUITE_P(Clips, ClipWithSound,
