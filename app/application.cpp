@@ -1,5 +1,6 @@
 #include "app/application.h"
 
+#include "platform/desktop_wallpaper_connection.h"
 #include "platform/known_folder.h"
 #include "wallpaper/file_picker.h"
 
@@ -11,11 +12,20 @@ Application::Application(HINSTANCE instance, ApplicationSeams seams) noexcept
 
 Application::~Application() = default;
 
+namespace {
+
+HRESULT createDesktopWallpaper(Microsoft::WRL::ComPtr<IDesktopWallpaper>& desktop) noexcept
+{
+    desktop.Reset();
+    return CoCreateInstance(CLSID_DesktopWallpaper, nullptr, CLSCTX_ALL, IID_PPV_ARGS(&desktop));
+}
+
+} // namespace
+
 HRESULT Application::createComObjects() noexcept
 {
     Microsoft::WRL::ComPtr<IDesktopWallpaper> desktop;
-    if (const HRESULT hr = CoCreateInstance(CLSID_DesktopWallpaper, nullptr, CLSCTX_ALL, IID_PPV_ARGS(&desktop));
-        FAILED(hr))
+    if (const HRESULT hr = createDesktopWallpaper(desktop); FAILED(hr))
         return hr;
     Microsoft::WRL::ComPtr<IWICImagingFactory> imaging;
     if (const HRESULT hr =
@@ -29,7 +39,13 @@ HRESULT Application::createComObjects() noexcept
 void Application::useComObjects(Microsoft::WRL::ComPtr<IDesktopWallpaper> desktop,
                                 Microsoft::WRL::ComPtr<IWICImagingFactory> imaging) noexcept
 {
-    desktopWallpaper_ = std::move(desktop);
+    // A restarted Explorer disconnects its object: the program goes on with a new one.
+    desktopWallpaper_.Reset();
+    if (desktop) {
+        if (Microsoft::WRL::ComPtr<ReconnectingDesktopWallpaper> reconnecting =
+                ReconnectingDesktopWallpaper::create(std::move(desktop), createDesktopWallpaper))
+            desktopWallpaper_ = reconnecting.Get();
+    }
     imagingFactory_ = std::move(imaging);
 }
 

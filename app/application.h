@@ -48,7 +48,7 @@ inline constexpr UINT_PTR ErrorFlashTimer = 4;
 inline constexpr UINT_PTR CoverCheckTimer = 5;
 
 inline constexpr UINT kRelayoutDelayMs = 400;
-inline constexpr std::uint64_t kRelayoutRetryMs = 8000;
+inline constexpr std::uint64_t kRelayoutRetryMs = kShellWaitMs;
 inline constexpr UINT kErrorFlashMs = 2200;
 // How long after the last window event the windows above the desktop are looked at.
 inline constexpr UINT kCoverCheckDelayMs = 50;
@@ -130,6 +130,9 @@ private:
     void takeDroppedFiles() noexcept;
     void triggerRelayout() noexcept;
     void relayoutAfterDisplayChange() noexcept;
+    void relayoutWhatIsMissing() noexcept;
+    // The widget or the video still waits for the shell's desktop windows.
+    [[nodiscard]] bool shellWindowsMissing() const noexcept;
     void refreshHighContrast() noexcept;
     void migrateStartupShortcutAtStart() noexcept;
     // Arms or kills the slideshow and video timers to match the engine and the video, and hooks
@@ -213,7 +216,8 @@ private:
     ApplicationSeams seams_;
     SystemServices& system_;
 
-    // COM objects, released after everything that uses them.
+    // COM objects, released after everything that uses them. The desktop-wallpaper object is a
+    // ReconnectingDesktopWallpaper in front of the shell's: it outlives an Explorer restart.
     Microsoft::WRL::ComPtr<IDesktopWallpaper> desktopWallpaper_;
     Microsoft::WRL::ComPtr<IWICImagingFactory> imagingFactory_;
 
@@ -241,6 +245,8 @@ private:
     bool sessionRegistered_ = false;
     std::array<HPOWERNOTIFY, kFollowedPowerSettingCount> powerRegistrations_{};
     std::uint64_t relayoutDeadline_ = 0;
+    // A display, theme or taskbar event asks for a whole relayout at the next relayout timer.
+    bool relayoutDue_ = false;
     bool highContrast_ = false;
     UINT armedSlideshowPeriod_ = 0; // 0: timer 1 is off
     UINT armedVideoPeriod_ = 0;     // 0: timer 2 is off

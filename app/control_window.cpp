@@ -5,6 +5,8 @@
 #include <commctrl.h>
 #include <windowsx.h>
 
+#include <utility>
+
 namespace {
 
 // The control window the foreground hook posts to; the hook callback has no context pointer.
@@ -159,8 +161,11 @@ void Application::onTimer(UINT_PTR id) noexcept
         break;
     case RelayoutTimer:
         system_.killTimer(controlWindow_.get(), RelayoutTimer);
-        relayoutAfterDisplayChange();
-        if (!widget_.shown() && system_.tickCount() < relayoutDeadline_)
+        if (std::exchange(relayoutDue_, false))
+            relayoutAfterDisplayChange();
+        else
+            relayoutWhatIsMissing();
+        if (shellWindowsMissing() && system_.tickCount() < relayoutDeadline_)
             system_.setTimer(controlWindow_.get(), RelayoutTimer, kRelayoutDelayMs);
         break;
     case ErrorFlashTimer:
@@ -176,11 +181,32 @@ void Application::onTimer(UINT_PTR id) noexcept
     }
 }
 
-// A burst of display, theme or taskbar events ends in one relayout 400 ms after the last.
+// A burst of display, theme or taskbar events ends in one relayout 400 ms after the last. While
+// the shell's windows are missing (Explorer restarting), what needs them is tried again every
+// 400 ms until kRelayoutRetryMs after the last event.
 void Application::triggerRelayout() noexcept
 {
+    relayoutDue_ = true;
     relayoutDeadline_ = system_.tickCount() + kRelayoutRetryMs;
     system_.setTimer(controlWindow_.get(), RelayoutTimer, kRelayoutDelayMs);
+}
+
+bool Application::shellWindowsMissing() const noexcept
+{
+    return !widget_.shown() || video_->awaitingHost();
+}
+
+// A retry touches only what the shell's windows are still missing for: a video playing in its
+// windows is not built again every 400 ms while the widget waits for the desktop.
+void Application::relayoutWhatIsMissing() noexcept
+{
+    if (!widget_.shown()) {
+        widget_.cancelWidgetGesture();
+        createWidget();
+        layoutWidget();
+    }
+    if (video_->awaitingHost())
+        video_->relayout();
 }
 
 void Application::relayoutAfterDisplayChange() noexcept

@@ -86,9 +86,10 @@ void Application::videoWindowsCreated() noexcept
     createWidget();
 }
 
+// The shell is restarting: its new windows come a moment later, with "TaskbarCreated".
 void Application::videoWindowsLost() noexcept
 {
-    relayoutAfterDisplayChange();
+    triggerRelayout();
 }
 
 void Application::videoTimerChanged() noexcept

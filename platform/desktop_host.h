@@ -5,6 +5,13 @@
 // (re)create their own windows.
 #include <windows.h>
 
+#include <cstdint>
+
+// How long the program waits for the shell's desktop windows after they went or were missing
+// (an Explorer restart, a shell still starting) before it gives up on them: the widget retries
+// its placement until then, and a playing video waits that long for a new host.
+inline constexpr std::uint64_t kShellWaitMs = 30000;
+
 struct DesktopHost {
     // Parent for video windows, owner for the widget; null when there is no host.
     HWND hostWindow = nullptr;

@@ -40,6 +40,7 @@ void VideoLifecycle::stopToStill(HRESULT code) noexcept
     if (FAILED(events_.videoStopped(frame)) && !frame.empty())
         DeleteFileW(frame.c_str());
     active_.reset();
+    hostDeadline_ = 0;
     reasons_ &= ~kVideoPauseReasons;
     enginePaused_ = false;
     events_.videoTimerChanged();

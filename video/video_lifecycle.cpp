@@ -49,6 +49,7 @@ HRESULT VideoLifecycle::open(const WallpaperState& state, bool restoring, std::o
         return E_OUTOFMEMORY;
     if (const HRESULT hr = video->createGraphics(device_); FAILED(hr))
         return hr;
+    video->useClock(system_);
     const HRESULT opened = opener_ ? opener_(*video, state.files.front(), state.position)
                                    : video->open(state.files.front(), state.position);
     if (FAILED(opened))
@@ -70,10 +71,13 @@ void VideoLifecycle::cancelPending() noexcept
 
 void VideoLifecycle::tick() noexcept
 {
-    // The shell may have destroyed the host (Explorer restarted): build the windows again.
-    if (active_ && !active_->windowsAlive())
-        events_.videoWindowsLost();
-    tickShown();
+    // The shell may have destroyed the host (Explorer restarted): wait for its new one.
+    if (active_ && !awaitingHost() && !active_->windowsAlive())
+        awaitHost(HRESULT_FROM_WIN32(ERROR_NOT_FOUND));
+    if (awaitingHost())
+        tickAwaitingHost();
+    else
+        tickShown();
     if (pending_)
         tickPending();
 }
@@ -169,9 +173,11 @@ void VideoLifecycle::relayout() noexcept
     if (SUCCEEDED(result))
         result = active_->render(fit_, background_);
     if (FAILED(result)) {
-        stopToStill(result);
+        // The shell may be restarting or still making its wallpaper layer: the video waits.
+        awaitHost(result);
         return;
     }
+    hostDeadline_ = 0;
     active_->showWindows();
     // New windows, perhaps on other displays: which of them are hidden is asked again.
     updateCover();
@@ -300,6 +306,27 @@ bool VideoLifecycle::windowsOutdated() noexcept
     return false;
 }
 
+void VideoLifecycle::awaitHost(HRESULT code) noexcept
+{
+    hostFailure_ = code;
+    if (awaitingHost())
+        return;
+    active_->destroyWindows();
+    // Never 0, which means "not waiting".
+    hostDeadline_ = system_.tickCount() + kShellWaitMs;
+    if (hostDeadline_ == 0)
+        hostDeadline_ = 1;
+    events_.videoWindowsLost();
+}
+
+void VideoLifecycle::tickAwaitingHost() noexcept
+{
+    if (system_.tickCount() < hostDeadline_)
+        return;
+    hostDeadline_ = 0;
+    stopToStill(hostFailure_);
+}
+
 void VideoLifecycle::showReadyVideo(bool ready, COLORREF background) noexcept
 {
     if (ready && ready_) {
@@ -311,6 +338,7 @@ void VideoLifecycle::showReadyVideo(bool ready, COLORREF background) noexcept
     } else {
         active_.reset();
     }
+    hostDeadline_ = 0;
     // The new video plays from its first frame unless the system holds it or windows hide it.
     reasons_ &= ~kVideoPauseReasons;
     enginePaused_ = false;
@@ -343,7 +371,8 @@ HRESULT VideoLifecycle::redraw(FitMode fit, std::optional<COLORREF> background) 
     if (!active_)
         return HRESULT_FROM_WIN32(ERROR_NOT_READY);
     const COLORREF colour = background.value_or(background_);
-    if (const HRESULT hr = active_->render(fit, colour); FAILED(hr))
+    // Without windows, the fit and colour are kept for the windows of the new host.
+    if (const HRESULT hr = awaitingHost() ? S_OK : active_->render(fit, colour); FAILED(hr))
         return hr;
     fit_ = fit;
     background_ = colour;
@@ -359,8 +388,12 @@ UINT VideoLifecycle::timerPeriod() const noexcept
 {
     if (!active_ && !pending_)
         return 0;
-    if (!pending_ && reasons_ != 0 && enginePaused_)
+    if (!pending_ && reasons_ != 0 && enginePaused_) {
+        // A paused video waiting for the shell's new host still gives up at its deadline.
+        if (awaitingHost())
+            return kPausedHostWaitTickMs;
         return active_ && !active_->engineReleased() ? kReleasePausedVideoMs : 0;
+    }
     return kVideoTickMs;
 }
 
@@ -382,6 +415,7 @@ void VideoLifecycle::shutdown() noexcept
     pending_.reset();
     ready_.reset();
     active_.reset();
+    hostDeadline_ = 0;
     reasons_ &= ~kVideoPauseReasons;
     enginePaused_ = false;
     shutDownWhenIdle();

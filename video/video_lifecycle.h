@@ -2,9 +2,9 @@
 // The program's videos: the one being opened in the background, the one shown, why the shown
 // one is paused, which of its displays other windows hide, and Media Foundation's start. It
 // opens, polls and draws on the user-interface thread (its timer is the control window's),
-// rebuilds the windows when the shell made new ones, and falls back to a still picture when
-// playback fails. It reports through VideoEvents. No Direct3D or Media Foundation header comes
-// in through here.
+// rebuilds the windows when the shell made new ones, waits for a restarted shell's new host, and
+// falls back to a still picture when playback fails or no host comes in time. It reports through
+// VideoEvents. No Direct3D or Media Foundation header comes in through here.
 #include <windows.h>
 #include <shobjidl.h>
 #include <wincodec.h>
@@ -35,6 +35,8 @@ inline constexpr std::uint64_t kVideoOpenTimeoutMs = 12000;
 inline constexpr UINT kVideoTickMs = 15;
 // A video paused this long lets its engine go (the frame on screen stays) and opens it again to play.
 inline constexpr UINT kReleasePausedVideoMs = 30000;
+// How often a paused video waiting for the shell's new host looks at its deadline.
+inline constexpr UINT kPausedHostWaitTickMs = 1000;
 
 class VideoEvents {
 public:
@@ -48,7 +50,8 @@ public:
     [[nodiscard]] virtual HRESULT videoFrameChosen(const std::wstring& framePath) noexcept = 0;
     // New video windows are up: whatever must stay above them goes back up.
     virtual void videoWindowsCreated() noexcept = 0;
-    // The shell destroyed the windows' host (Explorer restarted): the desktop needs a relayout.
+    // The shell destroyed the windows' host (Explorer restarted): the desktop needs a relayout,
+    // tried again (relayout) while awaitingHost() until the shell has its new windows.
     virtual void videoWindowsLost() noexcept = 0;
     // The period of the video timer may have changed.
     virtual void videoTimerChanged() noexcept = 0;
@@ -90,11 +93,17 @@ public:
     // brings the pending one to its first frame (or gives it up at its deadline).
     void tick() noexcept;
     // Builds the shown video's windows again for the displays and the shell's host as they are now.
+    // Without a host (the shell restarting, its wallpaper layer not made yet) the video waits for
+    // one, as when its windows are lost.
     void relayout() noexcept;
     // Asks which displays the windows above the desktop hide now (the windows changed): hidden
     // displays are neither drawn nor presented, and with every display hidden the video pauses.
     // A display that shows again gets the current frame at once.
     void updateCover() noexcept;
+    // The shown video has no windows: the shell took them down with its host. It keeps playing
+    // unseen until a relayout builds them in the new host, or stops to a still kShellWaitMs after
+    // the loss.
+    [[nodiscard]] bool awaitingHost() const noexcept { return hostDeadline_ != 0; }
     // "Use current video frame".
     void useCurrentFrame() noexcept;
     // The shown video stops for good, and its frame stays as a still picture when it can.
@@ -157,6 +166,10 @@ private:
     void tickPending() noexcept;
     [[nodiscard]] HRESULT prepareWindows(VideoWallpaper& video, const std::wstring& monitor) noexcept;
     [[nodiscard]] HRESULT commitPending() noexcept;
+    // The shown video's windows are gone (code: why): wait for a host, once per loss.
+    void awaitHost(HRESULT code) noexcept;
+    // While waiting: the still once the deadline has passed.
+    void tickAwaitingHost() noexcept;
 
     IDesktopWallpaper& desktop_;
     IWICImagingFactory& imaging_;
@@ -182,6 +195,10 @@ private:
     // What the shown video's engine was last told: the engine plays from its first frame on.
     bool enginePaused_ = false;
     std::uint64_t pausedSince_ = 0; // tick count at which the engine was paused
+    // While the shown video waits for a host: the tick count at which it stops, and why it has
+    // no windows. 0 while it has its windows.
+    std::uint64_t hostDeadline_ = 0;
+    HRESULT hostFailure_ = S_OK;
 };
 
 // The rectangles of a list of displays, as the video windows take them.

@@ -1,16 +1,18 @@
 // Opening a video in the Media Engine, pulling its frames, pausing, and the object's end.
 #include "platform/unique_handle.h"
+#include "video/audio_streams.h"
 #include "video/media_events.h"
 #include "video/video_libraries.h"
 #include "video/video_wallpaper.h"
 
 #include <cmath>
+#include <utility>
 
 using Microsoft::WRL::ComPtr;
 
 namespace {
 
-constexpr DWORD kEngineHasCurrentData = 2; // MF_MEDIA_ENGINE_READY_HAVE_CURRENT_DATA
+constexpr USHORT kEngineHasMetadata = 1; // MF_MEDIA_ENGINE_READY_HAVE_METADATA
 
 } // namespace
 
@@ -54,29 +56,53 @@ HRESULT VideoWallpaper::open(const std::wstring& path, double position) noexcept
             CoCreateInstance(CLSID_MFMediaEngineClassFactory, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&factory));
         FAILED(hr))
         return hr;
-    engine.Reset();
-    if (const HRESULT hr = factory->CreateInstance(0, attributes.Get(), &engine); FAILED(hr))
+    ComPtr<IMFMediaEngine> made;
+    if (const HRESULT hr = factory->CreateInstance(0, attributes.Get(), &made); FAILED(hr))
         return hr;
-    // Silent and endless; playback starts once the first frame can be shown.
-    if (const HRESULT hr = engine->SetMuted(TRUE); FAILED(hr))
-        return hr;
-    if (const HRESULT hr = engine->SetLoop(TRUE); FAILED(hr))
+    if (const HRESULT hr = adoptEngine(std::move(made), std::move(events), position); FAILED(hr))
         return hr;
 
     const UniqueBstr source(SysAllocString(path.c_str()));
     if (!source)
         return E_OUTOFMEMORY;
-    const HRESULT result = engine->SetSource(source.get());
-    startPosition = position;
     sourcePath = path;
-    return result;
+    return engine->SetSource(source.get());
 }
 
-// Once the engine has the first frame's data: the textures of the video's size, the saved
-// position, and playback. S_FALSE while the engine is not that far yet.
+HRESULT VideoWallpaper::openEngine(ComPtr<IMFMediaEngine> madeEngine, ComPtr<MediaEvents> sink,
+                                   double position) noexcept
+{
+    if (!madeEngine || !sink)
+        return E_POINTER;
+    if (!graphics) {
+        if (const HRESULT hr = createGraphics(); FAILED(hr))
+            return hr;
+    }
+    return adoptEngine(std::move(madeEngine), std::move(sink), position);
+}
+
+HRESULT VideoWallpaper::adoptEngine(ComPtr<IMFMediaEngine> madeEngine, ComPtr<MediaEvents> sink,
+                                    double position) noexcept
+{
+    engine = std::move(madeEngine);
+    engineEvents = std::move(sink);
+    startPosition = position;
+    // Silent and endless; playback starts once the engine knows the file's streams.
+    if (const HRESULT hr = engine->SetMuted(TRUE); FAILED(hr))
+        return hr;
+    return engine->SetLoop(TRUE);
+}
+
+bool VideoWallpaper::metadataLoaded() const noexcept
+{
+    return engineEvents->seen(MF_MEDIA_ENGINE_EVENT_LOADEDMETADATA) || engine->GetReadyState() >= kEngineHasMetadata;
+}
+
+// Once the engine has the file's metadata: the textures of the video's size, the saved
+// position, no sound, and playback. S_FALSE while the engine is not that far yet.
 HRESULT VideoWallpaper::startPlayback() noexcept
 {
-    if (engine->GetReadyState() < kEngineHasCurrentData)
+    if (!metadataLoaded())
         return S_FALSE;
     if (!engine->HasVideo())
         return MF_E_INVALIDMEDIATYPE;
@@ -120,10 +146,21 @@ HRESULT VideoWallpaper::startPlayback() noexcept
     const double duration = engine->GetDuration();
     if (startPosition > 0.0 && !std::isnan(duration) && startPosition < duration)
         (void)engine->SetCurrentTime(startPosition);
+    // Whatever the answer, the video plays: at worst its sound is decoded and thrown away.
+    audioSelectionResult = deselectAudioStreams(*engine.Get());
     if (const HRESULT hr = engine->Play(); FAILED(hr))
         return hr;
     playing = true;
+    playRequestedAt = clock->tickCount();
     return S_OK;
+}
+
+bool VideoWallpaper::playbackStalled() const noexcept
+{
+    if (!playing || hasFrame || engineEvents->seen(MF_MEDIA_ENGINE_EVENT_FIRSTFRAMEREADY) ||
+        engineEvents->seen(MF_MEDIA_ENGINE_EVENT_PLAYING))
+        return false;
+    return clock->tickCount() - playRequestedAt >= kPlaybackStartTimeoutMs;
 }
 
 HRESULT VideoWallpaper::pumpFrame() noexcept
@@ -145,7 +182,7 @@ HRESULT VideoWallpaper::pumpFrame() noexcept
 
     LONGLONG frameTime = 0;
     if (const HRESULT hr = engine->OnVideoStreamTick(&frameTime); hr != S_OK)
-        return hr;
+        return hr == S_FALSE && playbackStalled() ? kPlaybackStalled : hr;
     // Some engines answer S_OK for a frame they reported already: nothing new to transfer.
     if (hasFrame && frameTime == lastFrameTime)
         return S_FALSE;
@@ -188,6 +225,7 @@ void VideoWallpaper::releaseEngine() noexcept
     startPosition = engine->GetCurrentTime();
     engine->Shutdown();
     engine.Reset();
+    engineEvents.Reset();
     frameTexture.Reset();
     playing = false;
     lastFrameTime = -1;

@@ -11,17 +11,26 @@
 #include <wrl/client.h>
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "platform/system_services.h"
 #include "platform/unique_handle.h"
 #include "platform/window_class.h"
+#include "video/media_events.h"
 #include "video/media_foundation.h"
 #include "video/video_device.h"
 #include "video/video_host.h"
 #include "wallpaper/desktop_snapshot.h"
+
+// Once playback has been asked for, the first frame (or the engine's word that it plays) must
+// come within this time of the clock; otherwise the engine is taken as stalled, as one that
+// cannot play its file's sound on a machine without a sound output does.
+inline constexpr std::uint64_t kPlaybackStartTimeoutMs = 5000;
+inline constexpr HRESULT kPlaybackStalled = static_cast<HRESULT>(0x800705B4); // HRESULT_FROM_WIN32(ERROR_TIMEOUT)
 
 // One window per target display, in the order of the display list. The members go in the
 // reverse of their order: the view (it holds the swap chain's back buffer), the swap chain,
@@ -43,7 +52,14 @@ public:
 
     // Playback. Without a device lent through createGraphics, open makes one of its own.
     [[nodiscard]] HRESULT open(const std::wstring& path, double startPosition) noexcept;
-    // S_OK: a new frame is in frameTexture; S_FALSE: nothing new to draw; negative: failure.
+    // An engine made elsewhere, with its notification sink (the tests' stand-in): the graphics,
+    // silence and loop as open gives them, without a source.
+    [[nodiscard]] HRESULT openEngine(Microsoft::WRL::ComPtr<IMFMediaEngine> madeEngine,
+                                     Microsoft::WRL::ComPtr<MediaEvents> sink, double startPosition) noexcept;
+    // The clock of the start's stall check; the system's unless a test hands in its own.
+    void useClock(SystemServices& system) noexcept { clock = &system; }
+    // S_OK: a new frame is in frameTexture; S_FALSE: nothing new to draw; negative: failure
+    // (kPlaybackStalled: no first frame within kPlaybackStartTimeoutMs of the start).
     [[nodiscard]] HRESULT pumpFrame() noexcept;
     // Without an engine (let go of) nothing plays: a pause succeeds, playing needs reopenEngine.
     [[nodiscard]] HRESULT setPaused(bool paused) noexcept;
@@ -79,10 +95,20 @@ public:
     [[nodiscard]] ID3D11Device* graphicsDevice() const noexcept { return device.Get(); }
     [[nodiscard]] ID3D11DeviceContext* graphicsContext() const noexcept { return context.Get(); }
     [[nodiscard]] bool hasVideoFrame() const noexcept { return hasFrame; }
+    // Playback has been asked for (the engine had the file's metadata).
+    [[nodiscard]] bool playRequested() const noexcept { return playing; }
+    // What deselecting the sound answered before playback (deselectAudioStreams); E_PENDING
+    // until then.
+    [[nodiscard]] HRESULT audioSelection() const noexcept { return audioSelectionResult; }
     [[nodiscard]] const VideoHost& videoHost() const noexcept { return host; }
 
 private:
+    [[nodiscard]] HRESULT adoptEngine(Microsoft::WRL::ComPtr<IMFMediaEngine> madeEngine,
+                                      Microsoft::WRL::ComPtr<MediaEvents> sink, double position) noexcept;
+    [[nodiscard]] bool metadataLoaded() const noexcept;
     [[nodiscard]] HRESULT startPlayback() noexcept;
+    // Playback was asked for long enough ago, and neither a frame nor the engine's word came.
+    [[nodiscard]] bool playbackStalled() const noexcept;
     [[nodiscard]] HRESULT createWindow(const RECT& display) noexcept;
     // The video windows' messages: the mouse goes through them to the desktop.
     LRESULT handleWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
@@ -99,6 +125,10 @@ private:
     // The presentation time of the frame last transferred: a tick that reports the same time
     // again has nothing new.
     LONGLONG lastFrameTime = -1;
+    SystemServices* clock = &SystemServices::standard();
+    std::uint64_t playRequestedAt = 0;
+    HRESULT audioSelectionResult = E_PENDING;
+    Microsoft::WRL::ComPtr<MediaEvents> engineEvents;
     Microsoft::WRL::ComPtr<IMFMediaEngine> engine;
     std::shared_ptr<VideoDevice> graphics;
     // The device's own, for short.

@@ -91,6 +91,31 @@ TEST(DesktopHost, IconViewInAWorkerAfterTheSplit)
     EXPECT_EQ(shell.messages().size(), 2u);
 }
 
+TEST(DesktopHost, ProgmanThatSplitsWhenAskedGivesTheWorkerBehindTheMovedIconView)
+{
+    // Windows 10 before its first 0x052C: "Progman" holds the icons, and the request moves them.
+    FakeShellWindows shell(ShellLayout::ProgmanHostsIconView, {.splitOnRequest = true});
+    ASSERT_EQ(shell.creationError(), 0u);
+    expectHost(findDesktopHost(false), shell.progman(), shell.iconView(), false);
+    const DesktopHost videoHost = findDesktopHost(true);
+    ASSERT_NE(shell.iconHost(), shell.progman());
+    EXPECT_EQ(windowClassName(shell.iconHost()), L"WorkerW");
+    EXPECT_EQ(GetParent(shell.iconView()), shell.iconHost());
+    expectHost(videoHost, shell.wallpaperWorker(), nullptr, false);
+    EXPECT_EQ(zOrderFrom(shell.iconHost()).at(1), shell.wallpaperWorker());
+    EXPECT_EQ(zOrderFrom(shell.iconHost()).at(2), shell.progman());
+    expectHost(findDesktopHost(false), shell.iconHost(), shell.iconView(), false);
+}
+
+TEST(DesktopHost, AWallpaperWorkerThatArrivesLateIsFoundByTheNextLookup)
+{
+    FakeShellWindows shell(ShellLayout::ProgmanHostsIconView);
+    ASSERT_EQ(shell.creationError(), 0u);
+    expectHost(findDesktopHost(true), nullptr, nullptr, false);
+    shell.addWallpaperWorker();
+    expectHost(findDesktopHost(true), shell.wallpaperWorker(), nullptr, false);
+}
+
 TEST(DesktopHost, TheWorkerIsFoundBehindUnrelatedWindowsInZOrder)
 {
     FakeShellWindows shell(ShellLayout::WorkerHostsIconView);

@@ -96,6 +96,31 @@ FakeShellWindows::~FakeShellWindows()
     }
 }
 
+void FakeShellWindows::addWallpaperWorker()
+{
+    if (!wallpaper_ && iconHost_)
+        createWallpaperWorker();
+}
+
+void FakeShellWindows::moveIconViewToWorker()
+{
+    if (!progman_ || iconHost_ != progman_ || !iconView_)
+        return;
+    const HWND worker = created(createTopLevel(kWorkerClass, 0, nullptr));
+    if (!worker)
+        return;
+    ownedTopLevel_.push_back(worker);
+    SetParent(iconView_, worker);
+    iconHost_ = worker;
+    // Top to bottom: the icons' worker, the wallpaper's, "Progman".
+    SetWindowPos(iconHost_, progman_, 0, 0, 0, 0, kStackFlags);
+    SetWindowPos(progman_, iconHost_, 0, 0, 0, 0, kStackFlags);
+    if (wallpaper_)
+        SetWindowPos(wallpaper_, iconHost_, 0, 0, 0, 0, kStackFlags);
+    else
+        createWallpaperWorker();
+}
+
 // Right behind the icon host, in front of whatever followed it (Progman after the split).
 void FakeShellWindows::createWallpaperWorker()
 {
@@ -120,8 +145,10 @@ LRESULT CALLBACK FakeShellWindows::progmanProcedure(HWND window, UINT message, W
     auto* self = reinterpret_cast<FakeShellWindows*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     if (message == kSpawnWorkerMessage && self) {
         self->messages_.push_back(ShellMessage{wParam, lParam});
-        if (self->options_.createWorkerOnRequest && !self->wallpaper_ && self->iconHost_)
-            self->createWallpaperWorker();
+        if (self->options_.splitOnRequest)
+            self->moveIconViewToWorker();
+        else if (self->options_.createWorkerOnRequest)
+            self->addWallpaperWorker();
         return 0;
     }
     return DefWindowProcW(window, message, wParam, lParam);

@@ -46,6 +46,10 @@ struct ShellLayoutOptions {
     // "Progman" answers 0x052C by creating the wallpaper-layer "WorkerW" right after the
     // icon host, as the shell does, when there is none yet.
     bool createWorkerOnRequest = false;
+    // ProgmanHostsIconView: "Progman" answers its first 0x052C as Windows 10 does, moving the
+    // icon view out into a new top-level "WorkerW" with the wallpaper-layer "WorkerW" behind
+    // it (see moveIconViewToWorker); the layout is then WorkerHostsIconView's.
+    bool splitOnRequest = false;
 };
 
 // One 0x052C message that "Progman" received.
@@ -68,6 +72,15 @@ public:
     HWND iconView() const { return iconView_; }         // "SHELLDLL_DefView"; null for NoShell
     HWND iconHost() const { return iconHost_; }         // the top-level parent of iconView()
     HWND wallpaperWorker() const { return wallpaper_; } // null until one exists
+    // The shell changing its layout while it runs:
+    // The wallpaper-layer "WorkerW" arrives late: made now right after the icon host, unless
+    // there is one.
+    void addWallpaperWorker();
+    // Windows 10's split: the icon view moves from "Progman" into a new top-level "WorkerW", a
+    // wallpaper-layer "WorkerW" follows it (the one there was, or a new one) and "Progman" goes
+    // behind both. Nothing happens when "Progman" does not hold the icon view.
+    void moveIconViewToWorker();
+
     // The 0x052C messages "Progman" received, in order.
     const std::vector<ShellMessage>& messages() const { return messages_; }
     // The Win32 error of the first window that could not be created; 0 when all were.

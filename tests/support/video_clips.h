@@ -26,6 +26,11 @@ inline constexpr const wchar_t* kPatternClip = L"pattern_320x240.mp4";
 inline constexpr const wchar_t* kSoundOnlyClip = L"sound_only.mp4";
 inline constexpr const wchar_t* kCorruptClip = L"corrupt.mp4";
 inline constexpr const wchar_t* kUhdClip = L"uhd_3840x2160.mp4";
+// With a sound track (AAC): a phone's kind of recording (High profile, B-frames, 44.1 kHz mono
+// sound), 180x320 portrait, 2 s at 30 fps; and 320x240 at 25 fps with 48 kHz stereo sound, 2 s.
+// Both show the pattern's quadrants.
+inline constexpr const wchar_t* kPhoneClip = L"phone_high_aac_180x320.mp4";
+inline constexpr const wchar_t* kStereoClip = L"stereo48k_aac_25fps_320x240.mp4";
 
 // The Windows path of a clip in tests/data/video.
 std::wstring clipPath(const wchar_t* name);

@@ -540,11 +540,15 @@ TEST_F(VideoLifecycleTest, WhenTheHostIsDestroyedTheWindowsAreBuiltInTheNewOne)
     EXPECT_TRUE(world.notifications.empty()) << notifications();
 }
 
-TEST_F(VideoLifecycleTest, WithoutAnyHostThePlayingVideoFallsBackToItsFrameAsAStill)
+TEST_F(VideoLifecycleTest, WithoutAnyHostThePlayingVideoFallsBackToItsFrameAsAStillAtTheDeadline)
 {
     playPattern();
     host.reset();
     world.findHost = [] { return VideoHost{}; };
+    world.tick();
+    EXPECT_TRUE(world.video.awaitingHost());
+    EXPECT_TRUE(world.notifications.empty()) << notifications();
+    world.system.now += kShellWaitMs;
     world.tick();
     EXPECT_FALSE(world.video.showing());
     EXPECT_EQ(world.engine.currentState().mode, ModeStill);
