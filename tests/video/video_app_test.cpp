@@ -280,6 +280,7 @@ TEST_F(PausingTheVideoInTheProgram, WithoutAVideoNoWindowEventIsFollowed)
     NotifyWinEvent(EVENT_OBJECT_SHOW, cover.window(), OBJID_WINDOW, CHILDID_SELF);
     pumpMessages();
     EXPECT_TRUE(armsOf(world.system, CoverCheckTimer).empty());
+}
 
 TEST(VideoInTheProgram, AnExplorerRestartKeepsThePlayingVideoAndMovesItUnderTheNewShell)
 {
