@@ -50,7 +50,8 @@ public:
     VideoWallpaper(const VideoWallpaper&) = delete;
     VideoWallpaper& operator=(const VideoWallpaper&) = delete;
 
-    // Playback. Without a device lent through createGraphics, open makes one of its own.
+    // Playback. Without a device lent through createGraphics, open takes the one videos of this
+    // process use, or a new one.
     [[nodiscard]] HRESULT open(const std::wstring& path, double startPosition) noexcept;
     // An engine made elsewhere, with its notification sink (the tests' stand-in): the graphics,
     // silence and loop as open gives them, without a source.
@@ -73,8 +74,8 @@ public:
     [[nodiscard]] HRESULT reopenEngine() noexcept;
     [[nodiscard]] bool engineReleased() const noexcept { return !engine && !sourcePath.empty(); }
 
-    // Drawing: with shared, the video decodes into and draws with that device; without, it
-    // makes a device of its own.
+    // Drawing: with shared, the video decodes into and draws with that device; without, with the
+    // device other videos of the process use, or a new one.
     [[nodiscard]] HRESULT createGraphics(std::shared_ptr<VideoDevice> shared = {}) noexcept;
     [[nodiscard]] HRESULT render(FitMode fitMode, COLORREF background) noexcept;
 
