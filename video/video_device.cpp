@@ -5,6 +5,7 @@
 #include "video/video_libraries.h"
 
 #include <cfloat>
+#include <mutex>
 #include <new>
 
 using Microsoft::WRL::ComPtr;
@@ -78,6 +79,20 @@ HRESULT VideoDevice::create(std::shared_ptr<VideoDevice>& device) noexcept
     if (const HRESULT hr = made->initialize(); FAILED(hr))
         return hr;
     device = std::move(made);
+    return S_OK;
+}
+
+HRESULT VideoDevice::acquire(std::shared_ptr<VideoDevice>& device) noexcept
+{
+    static std::mutex mutex;
+    static std::weak_ptr<VideoDevice> inUse;
+    const std::lock_guard lock(mutex);
+    device = inUse.lock();
+    if (device)
+        return S_OK;
+    if (const HRESULT hr = create(device); FAILED(hr))
+        return hr;
+    inUse = device;
     return S_OK;
 }
 

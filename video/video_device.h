@@ -17,6 +17,10 @@ class VideoDevice {
 public:
     // A new device with its shaders, samplers and device manager.
     [[nodiscard]] static HRESULT create(std::shared_ptr<VideoDevice>& device) noexcept;
+    // The device that videos of this process use now, or a new one when none is in use: two
+    // videos alive at once (one opening while the other plays) share one device, which goes
+    // with the last of its holders.
+    [[nodiscard]] static HRESULT acquire(std::shared_ptr<VideoDevice>& device) noexcept;
 
     VideoDevice(const VideoDevice&) = delete;
     VideoDevice& operator=(const VideoDevice&) = delete;

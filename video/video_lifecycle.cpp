@@ -39,7 +39,7 @@ HRESULT VideoLifecycle::open(const WallpaperState& state, bool restoring, std::o
         mediaFoundationStarted_ = true;
     }
     if (!device_) {
-        if (const HRESULT hr = VideoDevice::create(device_); FAILED(hr))
+        if (const HRESULT hr = VideoDevice::acquire(device_); FAILED(hr))
             return hr;
     }
     VideoWallpaperPtr video(new (std::nothrow) VideoWallpaper());

@@ -8,7 +8,7 @@ HRESULT VideoWallpaper::createGraphics(std::shared_ptr<VideoDevice> shared) noex
     graphics.reset();
     if (shared) {
         graphics = std::move(shared);
-    } else if (const HRESULT hr = VideoDevice::create(graphics); FAILED(hr)) {
+    } else if (const HRESULT hr = VideoDevice::acquire(graphics); FAILED(hr)) {
         return hr;
     }
     device = graphics->device();

@@ -39,15 +39,16 @@ public:
     VideoWallpaper(const VideoWallpaper&) = delete;
     VideoWallpaper& operator=(const VideoWallpaper&) = delete;
 
-    // Playback. Without a device lent through createGraphics, open makes one of its own.
+    // Playback. Without a device lent through createGraphics, open takes the one videos of this
+    // process use, or a new one.
     [[nodiscard]] HRESULT open(const std::wstring& path, double startPosition) noexcept;
     // S_OK: a new frame is in frameTexture; S_FALSE: nothing new to draw; negative: failure.
     [[nodiscard]] HRESULT pumpFrame() noexcept;
     [[nodiscard]] HRESULT setPaused(bool paused) noexcept;
     [[nodiscard]] double currentTime() const noexcept;
 
-    // Drawing: with shared, the video decodes into and draws with that device; without, it
-    // makes a device of its own.
+    // Drawing: with shared, the video decodes into and draws with that device; without, with the
+    // device other videos of the process use, or a new one.
     [[nodiscard]] HRESULT createGraphics(std::shared_ptr<VideoDevice> shared = {}) noexcept;
     [[nodiscard]] HRESULT render(FitMode fitMode, COLORREF background) noexcept;
 
