@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 
@@ -28,17 +29,29 @@ LONG WINAPI endOnCrash(EXCEPTION_POINTERS* exception) noexcept
     const EXCEPTION_RECORD* record = exception ? exception->ExceptionRecord : nullptr;
     // Where it happened: the module and the offset in it, ours or the system's.
     char where[MAX_PATH + 64] = "an unknown place";
+    const char* const address = record ? static_cast<const char*>(record->ExceptionAddress) : nullptr;
     HMODULE module = nullptr;
-    if (record && GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                                     static_cast<const char*>(record->ExceptionAddress), &module)) {
+    // Wine answers the program's own module for an address in no module at all (a call through a
+    // null pointer): only an address inside the module is named by it.
+    if (address && GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                                      address, &module) &&
+        address >= reinterpret_cast<const char*>(module)) {
         char name[MAX_PATH] = {};
         GetModuleFileNameA(module, name, MAX_PATH);
         std::snprintf(where, sizeof(where), "%s+0x%llx", name,
-                      static_cast<unsigned long long>(static_cast<const char*>(record->ExceptionAddress) -
-                                                      reinterpret_cast<const char*>(module)));
+                      static_cast<unsigned long long>(address - reinterpret_cast<const char*>(module)));
+    } else if (record) {
+        std::snprintf(where, sizeof(where), "no module, at address 0x%llx",
+                      static_cast<unsigned long long>(reinterpret_cast<std::uintptr_t>(address)));
     }
-    char code[32] = {};
+    char code[96] = {};
     std::snprintf(code, sizeof(code), "0x%08lX", record ? static_cast<unsigned long>(record->ExceptionCode) : 0ul);
+    // An access violation also says what it touched.
+    if (record && record->ExceptionCode == EXCEPTION_ACCESS_VIOLATION && record->NumberParameters >= 2) {
+        std::snprintf(code, sizeof(code), "0x%08lX (%s 0x%llx)", static_cast<unsigned long>(record->ExceptionCode),
+                      record->ExceptionInformation[0] == 0 ? "reading" : record->ExceptionInformation[0] == 1 ? "writing" : "executing",
+                      static_cast<unsigned long long>(record->ExceptionInformation[1]));
+    }
     writeProgress(currentTest + " (it crashed with exception " + code + " in " + where + ")");
     std::fprintf(stderr, "crashed during %s with exception %s in %s (thread %lu)\n", currentTest.c_str(), code, where,
                  GetCurrentThreadId());
