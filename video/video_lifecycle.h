@@ -21,7 +21,6 @@
 #include "video/video_host.h"
 #include "wallpaper/wallpaper_state.h"
 
-class VideoDevice;
 class VideoWallpaper;
 
 struct VideoWallpaperDeleter {
@@ -120,7 +119,7 @@ public:
     // The period of the video timer: 15 ms while a video plays or opens, 250 ms while the shown
     // one is covered or paused and none opens, 0 (off) when no video remains.
     [[nodiscard]] UINT timerPeriod() const noexcept;
-    // When no video remains: lets the shared device go and shuts Media Foundation down.
+    // Shuts Media Foundation down when no video remains and it runs; the device went with the videos.
     void shutDownWhenIdle() noexcept;
     // Drops both videos and shuts Media Foundation down (at exit).
     void shutdown() noexcept;
@@ -140,8 +139,6 @@ private:
     VideoOpener opener_;
 
     bool mediaFoundationStarted_ = false;
-    // Lent to every video while videos are in use; made at the first open, let go when idle.
-    std::shared_ptr<VideoDevice> device_;
     std::optional<PendingVideo> pending_;
     // Between videoReady and showReadyVideo: the video whose state is being committed.
     VideoWallpaperPtr ready_;
