@@ -5,7 +5,6 @@
 #include <utility>
 
 #include "video/occlusion.h"
-#include "video/video_device.h"
 #include "video/video_libraries.h"
 #include "video/video_wallpaper.h"
 #include "wallpaper/desktop.h"
@@ -40,14 +39,11 @@ HRESULT VideoLifecycle::open(const WallpaperState& state, bool restoring, std::o
             return hr;
         mediaFoundationStarted_ = true;
     }
-    if (!device_) {
-        if (const HRESULT hr = VideoDevice::acquire(device_); FAILED(hr))
-            return hr;
-    }
     VideoWallpaperPtr video(new (std::nothrow) VideoWallpaper());
     if (!video)
         return E_OUTOFMEMORY;
-    if (const HRESULT hr = video->createGraphics(device_); FAILED(hr))
+    // The device the shown video uses, when one is shown: a switch makes none.
+    if (const HRESULT hr = video->createGraphics(); FAILED(hr))
         return hr;
     video->useClock(system_);
     const HRESULT opened = opener_ ? opener_(*video, state.files.front(), state.position)
@@ -399,10 +395,7 @@ UINT VideoLifecycle::timerPeriod() const noexcept
 
 void VideoLifecycle::shutDownWhenIdle() noexcept
 {
-    if (active_ || pending_ || ready_)
-        return;
-    device_.reset();
-    if (!mediaFoundationStarted_)
+    if (active_ || pending_ || ready_ || !mediaFoundationStarted_)
         return;
     const VideoLibraries* libraries = nullptr;
     if (SUCCEEDED(loadVideoLibraries(libraries)))

@@ -23,7 +23,6 @@
 #include "video/video_host.h"
 #include "wallpaper/wallpaper_state.h"
 
-class VideoDevice;
 class VideoWallpaper;
 
 struct VideoWallpaperDeleter {
@@ -147,7 +146,7 @@ public:
     // remains or the shown one is paused and none opens: window, session and power events wake
     // a paused video, never the timer. Once only, 30 s into a pause, it wakes to let the engine go.
     [[nodiscard]] UINT timerPeriod() const noexcept;
-    // When no video remains: lets the shared device go and shuts Media Foundation down.
+    // Shuts Media Foundation down when no video remains and it runs; the device went with the videos.
     void shutDownWhenIdle() noexcept;
     // Drops both videos and shuts Media Foundation down (at exit).
     void shutdown() noexcept;
@@ -180,8 +179,6 @@ private:
     VideoOpener opener_;
 
     bool mediaFoundationStarted_ = false;
-    // Lent to every video while videos are in use; made at the first open, let go when idle.
-    std::shared_ptr<VideoDevice> device_;
     std::optional<PendingVideo> pending_;
     // Between videoReady and showReadyVideo: the video whose state is being committed.
     VideoWallpaperPtr ready_;
