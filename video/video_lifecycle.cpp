@@ -102,8 +102,15 @@ void VideoLifecycle::tickShown() noexcept
     HRESULT shown = active_->pumpFrame();
     if (shown == S_OK)
         shown = active_->render(fit_, background_);
-    if (FAILED(shown))
+    if (FAILED(shown)) {
         stopToStill(shown);
+        return;
+    }
+    // The timer follows the video's frames: it wakes when the next one is due.
+    if (const UINT wait = active_->frameWaitMs(kVideoTickMs); wait != frameWaitMs_) {
+        frameWaitMs_ = wait;
+        events_.videoTimerChanged();
+    }
 }
 
 void VideoLifecycle::tickPending() noexcept
@@ -335,6 +342,7 @@ void VideoLifecycle::showReadyVideo(bool ready, COLORREF background) noexcept
         active_.reset();
     }
     hostDeadline_ = 0;
+    frameWaitMs_ = kVideoTickMs;
     // The new video plays from its first frame unless the system holds it or windows hide it.
     reasons_ &= ~kVideoPauseReasons;
     enginePaused_ = false;
@@ -390,7 +398,10 @@ UINT VideoLifecycle::timerPeriod() const noexcept
             return kPausedHostWaitTickMs;
         return active_ && !active_->engineReleased() ? kReleasePausedVideoMs : 0;
     }
-    return kVideoTickMs;
+    // An opening video is looked at every 15 ms for its first frame.
+    if (pending_ || !active_)
+        return active_ ? std::min(kVideoTickMs, frameWaitMs_) : kVideoTickMs;
+    return reasons_ != 0 || enginePaused_ ? kVideoTickMs : frameWaitMs_;
 }
 
 void VideoLifecycle::shutDownWhenIdle() noexcept

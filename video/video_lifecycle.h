@@ -142,9 +142,11 @@ public:
     [[nodiscard]] double activeTime() const noexcept;
     // The shown video, for the benchmark and the tests; null without one.
     [[nodiscard]] const VideoWallpaper* activeVideo() const noexcept { return active_.get(); }
-    // The period of the video timer: 15 ms while a video plays or opens, 0 (off) when no video
-    // remains or the shown one is paused and none opens: window, session and power events wake
-    // a paused video, never the timer. Once only, 30 s into a pause, it wakes to let the engine go.
+    // The period of the video timer: while a video plays, the time until its next frame is due
+    // (one wake per new frame), 15 ms until its frame rate is known and while a video opens; 0
+    // (off) when no video remains or the shown one is paused and none opens: window, session and
+    // power events wake a paused video, never the timer. Once only, 30 s into a pause, it wakes
+    // to let the engine go.
     [[nodiscard]] UINT timerPeriod() const noexcept;
     // Shuts Media Foundation down when no video remains and it runs; the device went with the videos.
     void shutDownWhenIdle() noexcept;
@@ -192,6 +194,8 @@ private:
     // What the shown video's engine was last told: the engine plays from its first frame on.
     bool enginePaused_ = false;
     std::uint64_t pausedSince_ = 0; // tick count at which the engine was paused
+    // While the shown video plays: when to look for its next frame.
+    UINT frameWaitMs_ = kVideoTickMs;
     // While the shown video waits for a host: the tick count at which it stops, and why it has
     // no windows. 0 while it has its windows.
     std::uint64_t hostDeadline_ = 0;

@@ -5,6 +5,7 @@
 #include "video/video_libraries.h"
 #include "video/video_wallpaper.h"
 
+#include <algorithm>
 #include <cmath>
 #include <utility>
 
@@ -201,9 +202,29 @@ HRESULT VideoWallpaper::pumpFrame() noexcept
     // Drawn from a copy: Wine's Direct3D went on sampling the first frame's contents of a texture
     // that the engine had written again, while a copy always carried the latest frame.
     context->CopyResource(drawTexture.Get(), frameTexture.Get());
+    // A step back is the loop starting over; a long step, frames the decoder dropped.
+    if (hasFrame && lastFrameTime >= 0 && frameTime > lastFrameTime) {
+        const LONGLONG step = std::max<LONGLONG>(frameTime - lastFrameTime, kShortestFrameWaitMs * 10'000LL);
+        if (frameInterval == 0 || step < frameInterval)
+            frameInterval = step;
+    }
     hasFrame = true;
     lastFrameTime = frameTime;
     return S_OK;
+}
+
+UINT VideoWallpaper::frameWaitMs(UINT fallback) const noexcept
+{
+    if (!engine || !hasFrame || lastFrameTime < 0 || frameInterval == 0)
+        return fallback;
+    const double intervalMs = static_cast<double>(frameInterval) / 10'000.0;
+    double waitMs = static_cast<double>(lastFrameTime + frameInterval) / 10'000.0 - engine->GetCurrentTime() * 1000.0;
+    if (!(waitMs > 0.0))
+        waitMs = intervalMs / 2.0;
+    // A millisecond past the frame's time, so that the engine surely has it; never longer than a
+    // frame, whatever the clock says (it starts over at the loop).
+    const double ms = std::min(std::ceil(waitMs), std::ceil(intervalMs)) + 1.0;
+    return static_cast<UINT>(std::max(ms, static_cast<double>(kShortestFrameWaitMs)));
 }
 
 HRESULT VideoWallpaper::setPaused(bool paused) noexcept

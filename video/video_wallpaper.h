@@ -31,6 +31,8 @@
 // cannot play its file's sound on a machine without a sound output does.
 inline constexpr std::uint64_t kPlaybackStartTimeoutMs = 5000;
 inline constexpr HRESULT kPlaybackStalled = static_cast<HRESULT>(0x800705B4); // HRESULT_FROM_WIN32(ERROR_TIMEOUT)
+// Frames closer together than this (250 a second) are taken as this far apart.
+inline constexpr UINT kShortestFrameWaitMs = 4;
 
 // One window per target display, in the order of the display list. The members go in the
 // reverse of their order: the view (it holds the swap chain's back buffer), the swap chain,
@@ -62,6 +64,10 @@ public:
     // S_OK: a new frame is in frameTexture; S_FALSE: nothing new to draw; negative: failure
     // (kPlaybackStalled: no first frame within kPlaybackStartTimeoutMs of the start).
     [[nodiscard]] HRESULT pumpFrame() noexcept;
+    // How long to wait before looking for a new frame, in ms: until just after the frame that
+    // follows the one last transferred is due on the engine's clock, or half a frame when it is
+    // late already. `fallback` until two frames have given the video's frame interval.
+    [[nodiscard]] UINT frameWaitMs(UINT fallback) const noexcept;
     // Without an engine (let go of) nothing plays: a pause succeeds, playing needs reopenEngine.
     [[nodiscard]] HRESULT setPaused(bool paused) noexcept;
     // The playing position in seconds; where playback stopped once the engine was let go of.
@@ -126,6 +132,8 @@ private:
     // The presentation time of the frame last transferred: a tick that reports the same time
     // again has nothing new.
     LONGLONG lastFrameTime = -1;
+    // The shortest step between the presentation times of two frames in a row; 0 until known.
+    LONGLONG frameInterval = 0;
     SystemServices* clock = &SystemServices::standard();
     std::uint64_t playRequestedAt = 0;
     HRESULT audioSelectionResult = E_PENDING;

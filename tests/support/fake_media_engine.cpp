@@ -10,7 +10,6 @@ namespace {
 constexpr DWORD kWidth = 64;
 constexpr DWORD kHeight = 48;
 constexpr double kDuration = 2.0;
-constexpr LONGLONG kFrameTicks = 333'333; // 30 frames a second, in 100-ns units
 
 } // namespace
 
@@ -53,7 +52,7 @@ USHORT FakeMediaEngine::GetReadyState() noexcept
 
 double FakeMediaEngine::GetCurrentTime() noexcept
 {
-    return 0.0;
+    return clock.value_or(0.0);
 }
 
 HRESULT FakeMediaEngine::SetCurrentTime(double) noexcept
@@ -129,6 +128,7 @@ HRESULT FakeMediaEngine::Shutdown() noexcept
 HRESULT FakeMediaEngine::TransferVideoFrame(IUnknown*, const MFVideoNormalizedRect*, const RECT*,
                                             const MFARGB*) noexcept
 {
+    transferred.push_back(frameTime_);
     return S_OK;
 }
 
@@ -138,7 +138,10 @@ HRESULT FakeMediaEngine::OnVideoStreamTick(LONGLONG* time) noexcept
         return E_POINTER;
     if (!playing_ || !deliverFrames)
         return S_FALSE;
-    frameTime_ += kFrameTicks;
+    if (clock)
+        frameTime_ = static_cast<LONGLONG>(*clock * 10'000'000.0 + 0.5) / frameTicks * frameTicks;
+    else
+        frameTime_ += frameTicks;
     *time = frameTime_;
     return S_OK;
 }

@@ -12,10 +12,11 @@
 //
 // The engine reports the metadata at once (ready state 1), a 64x48 video of 2 s, and no error.
 // OnVideoStreamTick answers S_FALSE (no frame) unless deliverFrames is set; a "frame" then
-// transfers nothing into the texture. Calls that matter to playback are logged in `calls`.
+// transfers nothing into the texture. With `clock` set, frames follow that clock instead. Calls that matter to playback are logged in `calls`.
 // Used on the test's thread only.
 #include <windows.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -39,6 +40,12 @@ public:
     bool extended = true;
     HRESULT playResult = S_OK;
     bool deliverFrames = false;
+    // The time between frames, in 100-ns units (30 frames a second unless changed).
+    LONGLONG frameTicks = 333'333;
+    // When set, the engine plays on this clock (seconds): GetCurrentTime answers it, and a tick
+    // gives the latest frame at or before it (the same one again until the clock passes the next).
+    // Unset, every tick gives a new frame.
+    std::optional<double> clock;
     // The sink the engine reports to; the test reports events through it (sink->EventNotify).
     Microsoft::WRL::ComPtr<MediaEvents> sink;
 
@@ -46,6 +53,8 @@ public:
     std::vector<std::wstring> calls;
     // The streams switched off, in order.
     std::vector<DWORD> deselected;
+    // The presentation time of each frame transferred, in order.
+    std::vector<LONGLONG> transferred;
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) noexcept override;
 

@@ -7,12 +7,14 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 namespace {
 
 std::string progressPath;
 std::string currentTest = "(before the first test)";
+DWORD mainThread = 0;
 
 void writeProgress(const std::string& line) noexcept
 {
@@ -20,6 +22,61 @@ void writeProgress(const std::string& line) noexcept
         std::fputs((line + "\n").c_str(), file);
         std::fclose(file);
     }
+}
+
+// "module+0xOFFSET" for an address inside a loaded module; false for one in none. Wine answers
+// the program's own module for an address in no module at all (a call through a null pointer):
+// only an address inside the module is named by it.
+bool describeAddress(const void* address, char* text, std::size_t size) noexcept
+{
+    HMODULE module = nullptr;
+    if (!address ||
+        !GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                            static_cast<const char*>(address), &module) ||
+        address < static_cast<const void*>(module))
+        return false;
+    char name[MAX_PATH] = {};
+    GetModuleFileNameA(module, name, MAX_PATH);
+    const char* base = std::strrchr(name, '\\');
+    std::snprintf(text, size, "%s+0x%llx", base ? base + 1 : name,
+                  static_cast<unsigned long long>(static_cast<const char*>(address) -
+                                                  reinterpret_cast<const char*>(module)));
+    return true;
+}
+
+// The calls that led to the crash, innermost first, as far as the unwind data of the modules go:
+// " <- module+0x... <- ...".
+std::string callersOf(const CONTEXT& crashed) noexcept
+{
+    std::string callers;
+#if defined(_M_X64) || defined(__x86_64__)
+    CONTEXT context = crashed;
+    for (int depth = 0; depth < 12; ++depth) {
+        DWORD64 imageBase = 0;
+        if (RUNTIME_FUNCTION* function = RtlLookupFunctionEntry(context.Rip, &imageBase, nullptr)) {
+            void* handlerData = nullptr;
+            DWORD64 establisher = 0;
+            RtlVirtualUnwind(UNW_FLAG_NHANDLER, imageBase, context.Rip, function, &context, &handlerData,
+                             &establisher, nullptr);
+        } else {
+            // A leaf, or no code at all (a call through a null pointer): the return address is on top.
+            if (IsBadReadPtr(reinterpret_cast<const void*>(context.Rsp), sizeof(DWORD64)))
+                break;
+            context.Rip = *reinterpret_cast<const DWORD64*>(context.Rsp);
+            context.Rsp += sizeof(DWORD64);
+        }
+        if (context.Rip == 0)
+            break;
+        char text[MAX_PATH + 32] = {};
+        if (!describeAddress(reinterpret_cast<const void*>(context.Rip), text, sizeof(text)))
+            std::snprintf(text, sizeof(text), "0x%llx", static_cast<unsigned long long>(context.Rip));
+        callers += " <- ";
+        callers += text;
+    }
+#else
+    (void)crashed;
+#endif
+    return callers;
 }
 
 // A crash that GoogleTest does not catch (on another thread, or outside a test) ends the program
@@ -30,20 +87,9 @@ LONG WINAPI endOnCrash(EXCEPTION_POINTERS* exception) noexcept
     // Where it happened: the module and the offset in it, ours or the system's.
     char where[MAX_PATH + 64] = "an unknown place";
     const char* const address = record ? static_cast<const char*>(record->ExceptionAddress) : nullptr;
-    HMODULE module = nullptr;
-    // Wine answers the program's own module for an address in no module at all (a call through a
-    // null pointer): only an address inside the module is named by it.
-    if (address && GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                                      address, &module) &&
-        address >= reinterpret_cast<const char*>(module)) {
-        char name[MAX_PATH] = {};
-        GetModuleFileNameA(module, name, MAX_PATH);
-        std::snprintf(where, sizeof(where), "%s+0x%llx", name,
-                      static_cast<unsigned long long>(address - reinterpret_cast<const char*>(module)));
-    } else if (record) {
+    if (!describeAddress(address, where, sizeof(where)) && record)
         std::snprintf(where, sizeof(where), "no module, at address 0x%llx",
                       static_cast<unsigned long long>(reinterpret_cast<std::uintptr_t>(address)));
-    }
     char code[96] = {};
     std::snprintf(code, sizeof(code), "0x%08lX", record ? static_cast<unsigned long>(record->ExceptionCode) : 0ul);
     // An access violation also says what it touched.
@@ -52,9 +98,10 @@ LONG WINAPI endOnCrash(EXCEPTION_POINTERS* exception) noexcept
                       record->ExceptionInformation[0] == 0 ? "reading" : record->ExceptionInformation[0] == 1 ? "writing" : "executing",
                       static_cast<unsigned long long>(record->ExceptionInformation[1]));
     }
-    writeProgress(currentTest + " (it crashed with exception " + code + " in " + where + ")");
-    std::fprintf(stderr, "crashed during %s with exception %s in %s (thread %lu)\n", currentTest.c_str(), code, where,
-                 GetCurrentThreadId());
+    const std::string callers = exception && exception->ContextRecord ? callersOf(*exception->ContextRecord) : "";
+    writeProgress(currentTest + " (it crashed with exception " + code + " in " + where + callers + ")");
+    std::fprintf(stderr, "crashed during %s with exception %s in %s%s (thread %lu%s)\n", currentTest.c_str(), code, where,
+                 callers.c_str(), GetCurrentThreadId(), GetCurrentThreadId() == mainThread ? ", the tests' own" : "");
     std::fflush(stderr);
     TerminateProcess(GetCurrentProcess(), 3);
     return EXCEPTION_EXECUTE_HANDLER;
@@ -89,6 +136,7 @@ int main(int argc, char** argv)
     progressPath = progressPathOf(::testing::GTEST_FLAG(output));
     if (!progressPath.empty())
         ::testing::UnitTest::GetInstance()->listeners().Append(new ProgressFile);
+    mainThread = GetCurrentThreadId();
     SetUnhandledExceptionFilter(endOnCrash);
     const int result = RUN_ALL_TESTS();
     // Wine 8's Media Engine keeps engines that showed a frame, with their decoding threads;
