@@ -55,7 +55,7 @@ inline constexpr UINT kCoverCheckDelayMs = 50;
 // The window-event hooks that follow the windows above a video (app/system_pauses.cpp).
 inline constexpr std::size_t kCoverHookCount = 6;
 // The power settings whose changes the control window registers for (app/system_pauses.h).
-inline constexpr std::size_t kFollowedPowerSettingCount = 2;
+inline constexpr std::size_t kFollowedPowerSettingCount = 3;
 
 inline constexpr const wchar_t* kSingleInstanceMutex = L"Local\\Peltorine.Desktop.Widget";
 

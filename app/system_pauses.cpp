@@ -94,6 +94,13 @@ std::optional<PauseChange> pauseChangeOfPower(WPARAM event, LPARAM data) noexcep
     }
     if (setting->PowerSetting == kPowerSavingStatusSetting)
         return holds(PauseBatterySaver, value != 0);
+    if (setting->PowerSetting == kEnergySaverStatusSetting) {
+        constexpr DWORD kEnergySaverOff = 1;
+        // An unknown status changes nothing.
+        if (value == 0)
+            return std::nullopt;
+        return holds(PauseEnergySaver, value != kEnergySaverOff);
+    }
     return std::nullopt;
 }
 

@@ -16,7 +16,14 @@ inline constexpr GUID kConsoleDisplayStateSetting{
 inline constexpr GUID kPowerSavingStatusSetting{
     0xe00958c0, 0xc213, 0x4ace, {0xac, 0x77, 0xfe, 0xcc, 0xed, 0x2e, 0xee, 0xa5}};
 
-inline constexpr const GUID* kFollowedPowerSettings[] = {&kConsoleDisplayStateSetting, &kPowerSavingStatusSetting};
+// GUID_ENERGY_SAVER_STATUS: Energy Saver, which takes battery saver's place from Windows 11 24H2 on
+// and may be on with the charger plugged in, as a SYSTEM_ENERGY_SAVER_STATUS: unknown (0), off (1),
+// standard (2) or high savings (3). A system without it refuses the registration.
+inline constexpr GUID kEnergySaverStatusSetting{
+    0x550e8400, 0xe29b, 0x41d4, {0xa7, 0x16, 0x44, 0x66, 0x55, 0x44, 0x00, 0x00}};
+
+inline constexpr const GUID* kFollowedPowerSettings[] = {&kConsoleDisplayStateSetting, &kPowerSavingStatusSetting,
+                                                         &kEnergySaverStatusSetting};
 
 // The reasons in `affected` hold afterwards when they are in `holding` too.
 struct PauseChange {

@@ -13,6 +13,7 @@ enum PauseReason : std::uint32_t {
     PauseDisplayOff = 1u << 5,    // the display is off
     PauseDisplayDimmed = 1u << 6, // the display is dimmed
     PauseBatterySaver = 1u << 7,  // battery saver is on
+    PauseEnergySaver = 1u << 8,   // Energy Saver is on (Windows 11 24H2 and later)
 };
 
 // A set of PauseReason bits.
@@ -20,12 +21,13 @@ using PauseReasons = std::uint32_t;
 
 inline constexpr PauseReasons kVideoPauseReasons = PauseUser | PauseCovered;
 inline constexpr PauseReasons kSystemPauseReasons = PauseLocked | PauseDisconnected | PauseSuspended |
-                                                    PauseDisplayOff | PauseDisplayDimmed | PauseBatterySaver;
+                                                    PauseDisplayOff | PauseDisplayDimmed | PauseBatterySaver |
+                                                    PauseEnergySaver;
 
 // Every reason, the most telling first: the order in which the status names them.
 inline constexpr PauseReason kPauseReasonOrder[] = {PauseUser,       PauseLocked,        PauseDisconnected,
                                                     PauseSuspended,  PauseDisplayOff,    PauseDisplayDimmed,
-                                                    PauseBatterySaver, PauseCovered};
+                                                    PauseBatterySaver, PauseEnergySaver, PauseCovered};
 
 // The reason's name in the status ("user", "covered", "locked", "display-off", ...).
 [[nodiscard]] constexpr const wchar_t* pauseReasonName(PauseReason reason) noexcept
@@ -47,6 +49,8 @@ inline constexpr PauseReason kPauseReasonOrder[] = {PauseUser,       PauseLocked
         return L"display-dimmed";
     case PauseBatterySaver:
         return L"battery-saver";
+    case PauseEnergySaver:
+        return L"energy-saver";
     }
     return L"unknown";
 }

@@ -116,10 +116,21 @@ void VideoLifecycle::tickShown() noexcept
 void VideoLifecycle::tickPending() noexcept
 {
     HRESULT result = pending_->video->pumpFrame();
+    // Its first frame came at an earlier tick, while the shell had no host for the windows.
+    if (result == S_FALSE && pending_->video->hasVideoFrame())
+        result = S_OK;
     if (result == S_FALSE) {
         if (system_.tickCount() < pending_->deadline)
             return;
         result = HRESULT_FROM_WIN32(ERROR_TIMEOUT);
+    }
+    // The shell restarting has no host yet: the video waits for the new one, as a shown one does.
+    if (SUCCEEDED(result) && !(findHost_ && findHost_().hostWindow)) {
+        if (pending_->hostDeadline == 0)
+            pending_->hostDeadline = system_.tickCount() + kShellWaitMs;
+        if (system_.tickCount() < pending_->hostDeadline)
+            return;
+        result = HRESULT_FROM_WIN32(ERROR_NOT_FOUND);
     }
     if (SUCCEEDED(result))
         result = commitPending();

@@ -72,6 +72,8 @@ public:
         std::uint64_t deadline = 0; // tick count after which the open is given up
         bool restoring = false;     // the open is an undo
         std::optional<COLORREF> background;
+        // With its first frame but no host for its windows: the tick count at which it gives up.
+        std::uint64_t hostDeadline = 0;
     };
 
     VideoLifecycle(IDesktopWallpaper& desktop, IWICImagingFactory& imaging, const Settings& settings,

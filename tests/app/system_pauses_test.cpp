@@ -49,20 +49,24 @@ TEST(SystemNotifications, AreRegisteredWithTheControlWindowAndUnregisteredBefore
     const std::vector<Registration> started = world.system.registrations;
     ASSERT_EQ(kindsOf(started), (std::vector<Registration::Kind>{Registration::RegisterSession,
                                                                   Registration::RegisterPower,
+                                                                  Registration::RegisterPower,
                                                                   Registration::RegisterPower}));
     for (const Registration& registration : started)
         EXPECT_TRUE(registration.windowAlive);
     EXPECT_EQ(started[1].setting, kConsoleDisplayStateSetting);
     EXPECT_EQ(started[2].setting, kPowerSavingStatusSetting);
+    EXPECT_EQ(started[3].setting, kEnergySaverStatusSetting);
 
     world.system.registrations.clear();
     world.app.shutdown();
     const std::vector<Registration>& ended = world.system.registrations;
     ASSERT_EQ(kindsOf(ended), (std::vector<Registration::Kind>{Registration::UnregisterPower,
                                                                 Registration::UnregisterPower,
+                                                                Registration::UnregisterPower,
                                                                 Registration::UnregisterSession}));
     EXPECT_EQ(ended[0].setting, kConsoleDisplayStateSetting);
     EXPECT_EQ(ended[1].setting, kPowerSavingStatusSetting);
+    EXPECT_EQ(ended[2].setting, kEnergySaverStatusSetting);
     for (const Registration& registration : ended)
         EXPECT_TRUE(registration.windowAlive) << "unregistered after the window was destroyed";
     EXPECT_FALSE(IsWindow(world.app.controlWindow()));
@@ -134,6 +138,13 @@ const MessageCase kMessages[] = {
      PauseChange{PauseBatterySaver, PauseBatterySaver}},
     {"BatterySaverOff", WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, kPowerSavingStatusSetting, 0,
      PauseChange{PauseBatterySaver, 0}},
+    {"EnergySaverStandard", WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, kEnergySaverStatusSetting, 2,
+     PauseChange{PauseEnergySaver, PauseEnergySaver}},
+    {"EnergySaverHighSavings", WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, kEnergySaverStatusSetting, 3,
+     PauseChange{PauseEnergySaver, PauseEnergySaver}},
+    {"EnergySaverOff", WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, kEnergySaverStatusSetting, 1,
+     PauseChange{PauseEnergySaver, 0}},
+    {"EnergySaverUnknown", WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, kEnergySaverStatusSetting, 0, std::nullopt},
     {"AnotherSetting", WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, GUID{0x1, 0x2, 0x3, {}}, 1, std::nullopt},
 };
 

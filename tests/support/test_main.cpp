@@ -1,11 +1,14 @@
 // The main of every test program: GoogleTest, plus a progress file beside the report that names
 // the test running now, so that a program that crashes or is stopped for taking too long still
-// says where it was (scripts/test reads it).
+// says where it was (scripts/test reads it). A crash, or a test that runs past its time limit,
+// ends the program at once with the calls that led there.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
+#include <atomic>
 #include <cstdint>
+#include <cstdlib>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -18,6 +21,8 @@ DWORD mainThread = 0;
 
 void writeProgress(const std::string& line) noexcept
 {
+    if (progressPath.empty())
+        return;
     if (FILE* file = std::fopen(progressPath.c_str(), "wb")) {
         std::fputs((line + "\n").c_str(), file);
         std::fclose(file);
@@ -107,14 +112,49 @@ LONG WINAPI endOnCrash(EXCEPTION_POINTERS* exception) noexcept
     return EXCEPTION_EXECUTE_HANDLER;
 }
 
+// A test that runs longer than this is taken as hung (PELTORINE_TEST_LIMIT_SECONDS changes it).
+constexpr ULONGLONG kDefaultTestLimitSeconds = 60;
+ULONGLONG testLimitMs = kDefaultTestLimitSeconds * 1000;
+// The tick count at which the running test started; 0 between tests.
+std::atomic<ULONGLONG> testStartedAt{0};
+
+// A hung test ends the program with the calls the tests' thread is stuck in, named in the
+// progress file, well before the run's own time limit would end it without a word.
+DWORD WINAPI watchForHangs(void* testThread) noexcept
+{
+    for (;;) {
+        Sleep(1000);
+        const ULONGLONG started = testStartedAt.load();
+        if (started == 0 || GetTickCount64() - started < testLimitMs)
+            continue;
+        std::string stuck;
+        CONTEXT context{};
+        context.ContextFlags = CONTEXT_FULL;
+        if (SuspendThread(testThread) != static_cast<DWORD>(-1) && GetThreadContext(testThread, &context)) {
+            char where[MAX_PATH + 64] = {};
+#if defined(_M_X64) || defined(__x86_64__)
+            if (!describeAddress(reinterpret_cast<const void*>(context.Rip), where, sizeof(where)))
+                std::snprintf(where, sizeof(where), "0x%llx", static_cast<unsigned long long>(context.Rip));
+#endif
+            stuck = std::string(" in ") + where + callersOf(context);
+        }
+        const std::string line = currentTest + " (it hung for " + std::to_string(testLimitMs / 1000) + " s" + stuck + ")";
+        writeProgress(line);
+        std::fprintf(stderr, "hung: %s\n", line.c_str());
+        std::fflush(stderr);
+        TerminateProcess(GetCurrentProcess(), 4);
+    }
+}
+
 class ProgressFile final : public ::testing::EmptyTestEventListener {
 public:
-
     void OnTestStart(const ::testing::TestInfo& test) override
     {
         currentTest = std::string(test.test_suite_name()) + "." + test.name();
         writeProgress(currentTest);
+        testStartedAt = GetTickCount64();
     }
+    void OnTestEnd(const ::testing::TestInfo&) override { testStartedAt = 0; }
     void OnTestProgramEnd(const ::testing::UnitTest&) override { writeProgress("(the program ended)"); }
 };
 
@@ -134,10 +174,16 @@ int main(int argc, char** argv)
 {
     ::testing::InitGoogleTest(&argc, argv);
     progressPath = progressPathOf(::testing::GTEST_FLAG(output));
-    if (!progressPath.empty())
-        ::testing::UnitTest::GetInstance()->listeners().Append(new ProgressFile);
+    ::testing::UnitTest::GetInstance()->listeners().Append(new ProgressFile);
     mainThread = GetCurrentThreadId();
     SetUnhandledExceptionFilter(endOnCrash);
+    if (const char* limit = std::getenv("PELTORINE_TEST_LIMIT_SECONDS"); limit && std::atoi(limit) > 0)
+        testLimitMs = static_cast<ULONGLONG>(std::atoi(limit)) * 1000;
+    HANDLE testThread = nullptr;
+    DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(), &testThread,
+                    THREAD_SUSPEND_RESUME | THREAD_GET_CONTEXT, FALSE, 0);
+    if (testThread)
+        CloseHandle(CreateThread(nullptr, 0, watchForHangs, testThread, 0, nullptr));
     const int result = RUN_ALL_TESTS();
     // Wine 8's Media Engine keeps engines that showed a frame, with their decoding threads;
     // tearing those down at the end of the process has now and then corrupted the C library's

@@ -136,3 +136,17 @@ std::string describe(Bgra pixel)
     std::snprintf(text, sizeof(text), "rgb(%d, %d, %d)", pixel.r, pixel.g, pixel.b);
     return text;
 }
+
+double timeOnceStill(const std::function<double()>& playingTime)
+{
+    double last = playingTime();
+    const ULONGLONG end = GetTickCount64() + 3000;
+    while (GetTickCount64() < end) {
+        Sleep(30);
+        const double now = playingTime();
+        if (now == last)
+            break;
+        last = now;
+    }
+    return last;
+}

@@ -15,6 +15,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -34,6 +35,11 @@ inline constexpr const wchar_t* kStereoClip = L"stereo48k_aac_25fps_320x240.mp4"
 
 // The Windows path of a clip in tests/data/video.
 std::wstring clipPath(const wchar_t* name);
+
+// A paused engine's clock stops once the pause has gone through its threads, which Wine's does a
+// moment after Pause answers: the playing time once two readings 30 ms apart agree (given up
+// after 3 s, when the time that moves on is returned, and the test's comparison fails).
+double timeOnceStill(const std::function<double()>& playingTime);
 
 // Media Foundation started for the calling test, shut down after it.
 class MediaFoundationScope {

@@ -149,7 +149,7 @@ TEST_P(SystemMessage, PausesTheVideoOnTheLastFrameAndResumesIt)
     EXPECT_FALSE(world.app.video().playing());
     EXPECT_EQ(world.system.periodOf(VideoTimer), kReleasePausedVideoMs)
         << "a paused video wakes the program once only, to let its engine go";
-    const double pausedAt = world.app.video().activeTime();
+    const double pausedAt = timeOnceStill([&] { return world.app.video().activeTime(); });
     const UINT presented = presents();
     // Even a stray timer message draws nothing.
     for (int i = 0; i < 10; ++i) {
@@ -191,7 +191,9 @@ INSTANTIATE_TEST_SUITE_P(
         MessagePair{"DisplayDimmed", WM_POWERBROADCAST, 2, 1, &kConsoleDisplayStateSetting, PauseDisplayDimmed,
                     L"display-dimmed"},
         MessagePair{"BatterySaver", WM_POWERBROADCAST, 1, 0, &kPowerSavingStatusSetting, PauseBatterySaver,
-                    L"battery-saver"}),
+                    L"battery-saver"},
+        MessagePair{"EnergySaver", WM_POWERBROADCAST, 2, 1, &kEnergySaverStatusSetting, PauseEnergySaver,
+                    L"energy-saver"}),
     [](const testing::TestParamInfo<MessagePair>& info) { return std::string(info.param.name); });
 
 // A plain top-level window of the test over the whole display, without the window events that

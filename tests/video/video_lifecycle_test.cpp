@@ -231,6 +231,53 @@ TEST_F(VideoLifecycleTest, ASecondVideoReplacesOneStillOpeningWithoutAMessage)
     EXPECT_TRUE(world.notifications.empty()) << notifications();
 }
 
+// The shell restarting while a video opens: no host for its windows when its first frame comes.
+class OpeningWithoutHost : public VideoLifecycleTest {
+protected:
+    void openToFirstFrame()
+    {
+        world.findHost = [] { return VideoHost{}; };
+        world.engine.applyFileList({clipPath(kPatternClip)});
+        const ULONGLONG end = GetTickCount64() + 20000;
+        while (world.video.opening() && !world.video.pending()->video->hasVideoFrame() && GetTickCount64() < end) {
+            world.tick();
+            Sleep(5);
+        }
+        ASSERT_TRUE(world.video.opening()) << notifications();
+        ASSERT_TRUE(world.video.pending()->video->hasVideoFrame());
+    }
+};
+
+TEST_F(OpeningWithoutHost, TheVideoWaitsForTheNewShellsHostAndIsShownInIt)
+{
+    openToFirstFrame();
+    world.system.now += kShellWaitMs - 1;
+    world.tick();
+    ASSERT_TRUE(world.video.opening()) << "given up before the shell had its time: " << notifications();
+    EXPECT_EQ(world.engine.currentState().mode, ModeStill);
+
+    world.findHost = host->lookup();
+    world.tick();
+    EXPECT_FALSE(world.video.opening());
+    ASSERT_TRUE(world.video.showing()) << notifications();
+    EXPECT_EQ(world.engine.currentState().mode, ModeVideo);
+    EXPECT_EQ(GetParent(active().videoWindows().front().window.get()), host->window());
+    EXPECT_TRUE(world.notifications.empty()) << notifications();
+}
+
+TEST_F(OpeningWithoutHost, WithoutAHostWithinThirtySecondsTheEarlierWallpaperStays)
+{
+    openToFirstFrame();
+    world.system.now += kShellWaitMs;
+    world.tick();
+    EXPECT_FALSE(world.video.opening());
+    EXPECT_FALSE(world.video.showing());
+    EXPECT_EQ(world.engine.currentState().mode, ModeStill);
+    EXPECT_EQ(world.fake->wallpaperOf(kDisplay1), oldPicture);
+    EXPECT_EQ(world.notifications, std::vector<std::wstring>{notificationLine(
+                                       pick(kVideoPlayFailed, kEnglish), HRESULT_FROM_WIN32(ERROR_NOT_FOUND))});
+}
+
 // Real top-level windows in the desktop, looked at as the control window's coalescing timer
 // would have the lifecycle look (the test stands in for the window events).
 TEST_F(VideoLifecycleTest, ARealWindowCoveringTheDisplayPausesTheVideoAndMinimizingOrHidingItResumes)
@@ -244,7 +291,7 @@ TEST_F(VideoLifecycleTest, ARealWindowCoveringTheDisplayPausesTheVideoAndMinimiz
     EXPECT_EQ(world.video.timerPeriod(), kReleasePausedVideoMs)
         << "nothing wakes a covered video but the window events, and once the release of its engine";
     // Paused: neither the time nor the window moves while ticks go by.
-    const double pausedAt = world.video.activeTime();
+    const double pausedAt = timeOnceStill([&] { return world.video.activeTime(); });
     const UINT presents = presentsOf(0);
     playFor(20);
     EXPECT_NEAR(world.video.activeTime(), pausedAt, 0.05);
@@ -328,7 +375,7 @@ TEST_F(VideoLifecycleTest, SeveralWindowsThatTogetherCoverEveryDisplayPauseIt)
     EXPECT_EQ(world.video.hiddenDisplays(), (std::vector<bool>{true, true}));
     EXPECT_TRUE(world.video.covered());
     EXPECT_EQ(world.video.timerPeriod(), kReleasePausedVideoMs);
-    const double pausedAt = world.video.activeTime();
+    const double pausedAt = timeOnceStill([&] { return world.video.activeTime(); });
     playFor(20);
     EXPECT_NEAR(world.video.activeTime(), pausedAt, 0.05);
     // A gap of one pixel between the halves: that display shows, the video plays.
@@ -363,7 +410,7 @@ TEST_F(VideoLifecycleTest, ThirtySecondsIntoAPauseTheEngineGoesTheFrameStaysAndP
     playPattern();
     playFor(5);
     ASSERT_EQ(world.video.setUserPaused(true), S_OK);
-    const double pausedAt = world.video.activeTime();
+    const double pausedAt = timeOnceStill([&] { return world.video.activeTime(); });
     world.system.now += kReleasePausedVideoMs - 1;
     world.tick();
     EXPECT_FALSE(active().engineReleased());
@@ -435,7 +482,7 @@ TEST_P(SystemPause, HoldsTheLastFrameOnScreenAndPlaysOnFromThereOnceItEnds)
     EXPECT_EQ(world.video.pauseReasons(), pause.holding);
     EXPECT_FALSE(world.video.playing());
     EXPECT_EQ(world.video.timerPeriod(), kReleasePausedVideoMs);
-    const double pausedAt = world.video.activeTime();
+    const double pausedAt = timeOnceStill([&] { return world.video.activeTime(); });
     const UINT presents = presentsOf(0);
     playFor(20);
     EXPECT_NEAR(world.video.activeTime(), pausedAt, 0.05);
@@ -495,7 +542,7 @@ TEST_F(VideoLifecycleTest, ANewVideoClearsTheUsersPauseButNotTheSystems)
     EXPECT_EQ(world.video.pauseReasons(), PauseReasons{PauseLocked});
     EXPECT_FALSE(world.video.userPaused());
     EXPECT_EQ(world.video.timerPeriod(), kReleasePausedVideoMs);
-    const double pausedAt = world.video.activeTime();
+    const double pausedAt = timeOnceStill([&] { return world.video.activeTime(); });
     playFor(20);
     EXPECT_NEAR(world.video.activeTime(), pausedAt, 0.05) << "a video shown while locked starts paused";
     world.video.setSystemPause(PauseLocked, 0);
