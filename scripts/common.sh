@@ -51,21 +51,28 @@ ensure_wine_prefix() {
     if [ ! -f "$marker" ]; then
         say "creating the Wine prefix $WINEPREFIX (once per build folder)"
         mkdir -p "$WINEPREFIX"
-        "$WINE64" wineboot -i >/dev/null 2>&1 || die "wineboot failed"
+        "$WINE64" wineboot -i >/dev/null 2>&1 || die "wineboot failed to create $WINEPREFIX"
+        # The first boot's services end and its registry is written before anything changes it.
+        "$WINESERVER" -w
     fi
     if [ "$(cat "$marker" 2>/dev/null)" != "$PELTORINE_PREFIX_VERSION" ]; then
-        "$WINE64" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
-        "$WINE64" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1920x1080 /f >/dev/null 2>&1
+        prefix_setting 'HKCU\Software\Wine\Explorer' /v Desktop /d Default
+        prefix_setting 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1920x1080
         # A program that crashes ends at once with its failure: no debugger attaches and waits.
-        "$WINE64" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Auto /d 0 /f >/dev/null 2>&1
+        prefix_setting 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Auto /d 0
         "$WINE64" reg delete 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /f >/dev/null 2>&1 || true
-        "$WINE64" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+        prefix_setting 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0
         # No sound card here: ALSA's "null" output takes a clip's sound, or the engine plays no frame.
-        "$WINE64" reg add 'HKCU\Software\Wine\Drivers\winealsa.drv' /v ALSAOutputDevices /t REG_MULTI_SZ /d null /f \
-            >/dev/null 2>&1
+        prefix_setting 'HKCU\Software\Wine\Drivers\winealsa.drv' /v ALSAOutputDevices /t REG_MULTI_SZ /d null
         "$WINESERVER" -w
         echo "$PELTORINE_PREFIX_VERSION" >"$marker"
     fi
+}
+
+# One registry value of the prefix; a failure names the key and what reg said.
+prefix_setting() {
+    local output
+    output="$("$WINE64" reg add "$@" /f 2>&1 </dev/null)" || die "could not set $1 ${*:2} in $WINEPREFIX: $output"
 }
 
 # Runs the rest of the calling script on a fresh Xvfb display when there is no display.
@@ -88,8 +95,11 @@ start_wine_session() {
     "$WINE64" "$build/peltorine_wait_for_desktop.exe" 30 </dev/null || die "the Wine desktop did not start"
 }
 
+# Ends every process of the prefix and waits for its wineserver to be gone, so that nothing of
+# this session is still shutting down when the next one (or a new prefix at the same place) starts.
 stop_wine_session() {
     "$WINESERVER" -k >/dev/null 2>&1 || true
+    "$WINESERVER" -w >/dev/null 2>&1 || true
 }
 
 # The project's version, as CMake wrote it into the build folder at configure time.

@@ -9,6 +9,8 @@ tests="$1" program="$2" actions="$3" build="$4"
 source "$(dirname "$0")/../../scripts/common.sh"
 
 work="$build/installer-test"
+# An earlier run's prefix goes only once nothing of it runs any more.
+[ ! -d "$work/prefix" ] || (WINEPREFIX="$work/prefix" stop_wine_session)
 rm -rf "$work"
 mkdir -p "$work"
 
