@@ -670,6 +670,48 @@ TEST_F(DevDesktopProgram, PaintsTheWallpaperInThePositionWithTheBackgroundColour
     EXPECT_EQ(screenPixelOnceItIs(centre, RGB(255, 0, 0)), RGB(255, 0, 0));
 }
 
+TEST_F(DevDesktopProgram, TheWallpaperWorkerShowsBehindAWindowThatWasThereBeforeIt)
+{
+    ComPtr<IDesktopWallpaper> desktop = createDesktopWallpaper();
+    ASSERT_TRUE(desktop);
+    ASSERT_EQ(desktop->Enable(FALSE), S_OK);
+    ASSERT_EQ(desktop->SetBackgroundColor(RGB(255, 0, 0)), S_OK);
+    const HWND progman = startDesktop(L"");
+    ASSERT_TRUE(progman);
+
+    // A program's window, shown on the desktop before anything asks for the worker.
+    const COLORREF windowColour = RGB(0, 255, 0);
+    WNDCLASSW windowClass{};
+    windowClass.lpfnWndProc = DefWindowProcW;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.hbrBackground = CreateSolidBrush(windowColour);
+    windowClass.lpszClassName = L"PeltorineTest.ProgramWindow";
+    RegisterClassW(&windowClass);
+    const HWND window = CreateWindowExW(WS_EX_TOOLWINDOW, windowClass.lpszClassName, L"", WS_POPUP, 100, 100, 200, 200,
+                                        nullptr, nullptr, windowClass.hInstance, nullptr);
+    ASSERT_TRUE(window);
+    SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+    UpdateWindow(window);
+    const POINT inWindow{200, 200};
+    const POINT besideIt{600, 200};
+    ASSERT_EQ(screenPixelOnceItIs(inWindow, windowColour), windowColour);
+
+    askForWorker(progman);
+    const HWND worker = GetWindow(progman, GW_HWNDNEXT);
+    ASSERT_EQ(classOf(worker), L"WorkerW");
+    // Once the worker's own picture is on the screen beside the window, the window still shows.
+    ASSERT_EQ(desktop->SetBackgroundColor(RGB(0, 0, 255)), S_OK);
+    repaintNow(worker);
+    ASSERT_EQ(screenPixelOnceItIs(besideIt, RGB(0, 0, 255)), RGB(0, 0, 255));
+    const HDC screen = GetDC(nullptr);
+    EXPECT_EQ(GetPixel(screen, inWindow.x, inWindow.y), windowColour);
+    ReleaseDC(nullptr, screen);
+
+    DestroyWindow(window);
+    UnregisterClassW(windowClass.lpszClassName, windowClass.hInstance);
+    DeleteObject(windowClass.hbrBackground);
+}
+
 TEST_F(DevDesktopProgram, AdvancesTheShellSlideshowWhenItsTimerFires)
 {
     const std::wstring first = folder_ / L"a.bmp";

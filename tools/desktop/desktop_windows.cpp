@@ -99,6 +99,17 @@ HRESULT DevDesktop::create(HINSTANCE instance) noexcept
         return lastErrorResult();
 
     const RECT screen = virtualScreenRect();
+    // Wine only ever raises a window on the X side; HWND_BOTTOM changes its own order, not the X
+    // stacking, in which a window stays where it was made. So every window of the desktop is made
+    // now, before the programs it should lie under make theirs, and the Windows 10 worker waits
+    // hidden for 0x052C; made behind "Progman", it lies below it on the X side as well.
+    if (layout_ == DesktopLayout::Windows10) {
+        worker_ = CreateWindowExW(kDesktopExStyle, kWorkerClass, L"", WS_POPUP | WS_CLIPCHILDREN | WS_CLIPSIBLINGS,
+                                  screen.left, screen.top, screen.right - screen.left, screen.bottom - screen.top,
+                                  nullptr, nullptr, instance_, this);
+        if (!worker_)
+            return lastErrorResult();
+    }
     const DWORD progmanExStyle =
         kDesktopExStyle | (layout_ == DesktopLayout::Windows11 ? WS_EX_NOREDIRECTIONBITMAP : 0);
     // Created hidden: a window shown at creation is raised again when X maps it.
@@ -164,22 +175,17 @@ void DevDesktop::layoutWindows() noexcept
         SetWindowPos(iconView_, nullptr, 0, 0, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void DevDesktop::createWallpaperWorker() noexcept
+void DevDesktop::showWallpaperWorker() noexcept
 {
-    const RECT screen = virtualScreenRect();
-    worker_ = CreateWindowExW(kDesktopExStyle, kWorkerClass, L"", WS_POPUP | WS_CLIPCHILDREN | WS_CLIPSIBLINGS,
-                              screen.left, screen.top, screen.right - screen.left, screen.bottom - screen.top, nullptr,
-                              nullptr, instance_, this);
-    if (!worker_) {
-        sayLine(L"cannot create the WorkerW (error %lu)", GetLastError());
+    if (!worker_ || workerShown_)
         return;
-    }
+    workerShown_ = true;
     restacking_ = true;
     SetWindowPos(worker_, progman_, 0, 0, 0, 0, kZOrderOnly | SWP_SHOWWINDOW);
     restacking_ = false;
     // The worker paints the wallpaper now; "Progman" and its icon view let it show through.
     SetWindowRgn(progman_, CreateRectRgn(0, 0, 0, 0), TRUE);
-    sayLine(L"0x052C: created WorkerW %p right behind Progman (next after Progman: %p)", static_cast<void*>(worker_),
+    sayLine(L"0x052C: showed WorkerW %p right behind Progman (next after Progman: %p)", static_cast<void*>(worker_),
             static_cast<void*>(GetWindow(progman_, GW_HWNDNEXT)));
 }
 
@@ -190,7 +196,7 @@ void DevDesktop::keepAtBottom(HWND window, WINDOWPOS& position) noexcept
     // Without SWP_NOACTIVATE the window manager brings an activated window to the top after
     // this message, whatever it says.
     position.flags |= SWP_NOACTIVATE;
-    if (window == progman_ && worker_) {
+    if (window == progman_ && workerShown_) {
         // "Progman" stays right in front of the worker: whoever moves it, it does not move.
         position.flags |= SWP_NOZORDER;
         return;
@@ -202,7 +208,7 @@ bool DevDesktop::stackingIsRight() const noexcept
 {
     // GetWindow walks, not FindWindowExW: Wine's FindWindowExW cannot start after a window of
     // another class.
-    if (!worker_)
+    if (!workerShown_)
         return !visibleWindowFollows(progman_);
     return GetWindow(progman_, GW_HWNDNEXT) == worker_ && !visibleWindowFollows(worker_);
 }
@@ -211,7 +217,7 @@ void DevDesktop::restack() noexcept
 {
     restacking_ = true;
     SetWindowPos(progman_, HWND_BOTTOM, 0, 0, 0, 0, kZOrderOnly);
-    if (worker_)
+    if (workerShown_)
         SetWindowPos(worker_, progman_, 0, 0, 0, 0, kZOrderOnly);
     restacking_ = false;
 }
@@ -275,8 +281,8 @@ LRESULT DevDesktop::progmanMessage(HWND window, UINT message, WPARAM wParam, LPA
 {
     switch (message) {
     case kSpawnWorkerMessage:
-        if (layout_ == DesktopLayout::Windows10 && !worker_)
-            createWallpaperWorker();
+        if (layout_ == DesktopLayout::Windows10)
+            showWallpaperWorker();
         return 0;
     case WM_DISPLAYCHANGE:
         layoutWindows();

@@ -5,8 +5,9 @@
 //
 // Two shell layouts:
 // - Windows10: "Progman" holds the icon view and paints the wallpaper until it is sent 0x052C.
-//   Then it creates, once, a top-level "WorkerW" over the whole screen, right behind itself in
-//   z-order, which paints the wallpaper from then on (and takes video windows as children);
+//   Then it shows, once, a top-level "WorkerW" over the whole screen, right behind itself in
+//   z-order (made hidden with the desktop), which paints the wallpaper from then on (and takes
+//   video windows as children);
 //   "Progman" gets an empty window region so that the worker shows through it.
 // - Windows11: "Progman" carries WS_EX_NOREDIRECTIONBITMAP, paints the wallpaper itself and
 //   never creates a worker; video windows become layered children of "Progman" below the icon
@@ -46,7 +47,7 @@ private:
     [[nodiscard]] HRESULT registerClasses() noexcept;
     void reloadState() noexcept;
     void layoutWindows() noexcept;
-    void createWallpaperWorker() noexcept;
+    void showWallpaperWorker() noexcept;
     void keepAtBottom(HWND window, WINDOWPOS& position) noexcept;
     bool stackingIsRight() const noexcept;
     void restack() noexcept;
@@ -66,6 +67,7 @@ private:
     HWND progman_ = nullptr;
     HWND iconView_ = nullptr;
     HWND worker_ = nullptr;
+    bool workerShown_ = false;
     bool restacking_ = false;
 };
 
