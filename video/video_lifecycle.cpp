@@ -107,7 +107,7 @@ void VideoLifecycle::tickShown() noexcept
         return;
     }
     // The timer follows the video's frames: it wakes when the next one is due.
-    if (const UINT wait = active_->frameWaitMs(kVideoTickMs); wait != frameWaitMs_) {
+    if (const UINT wait = active_->frameWaitMs(kVideoTickMs, shown == S_OK); wait != frameWaitMs_) {
         frameWaitMs_ = wait;
         events_.videoTimerChanged();
     }

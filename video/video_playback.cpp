@@ -213,18 +213,16 @@ HRESULT VideoWallpaper::pumpFrame() noexcept
     return S_OK;
 }
 
-UINT VideoWallpaper::frameWaitMs(UINT fallback) const noexcept
+UINT VideoWallpaper::frameWaitMs(UINT fallback, bool newFrame) const noexcept
 {
-    if (!engine || !hasFrame || lastFrameTime < 0 || frameInterval == 0)
+    if (!engine || !hasFrame || frameInterval == 0)
         return fallback;
     const double intervalMs = static_cast<double>(frameInterval) / 10'000.0;
-    double waitMs = static_cast<double>(lastFrameTime + frameInterval) / 10'000.0 - engine->GetCurrentTime() * 1000.0;
-    if (!(waitMs > 0.0))
-        waitMs = intervalMs / 2.0;
-    // A millisecond past the frame's time, so that the engine surely has it; never longer than a
-    // frame, whatever the clock says (it starts over at the loop).
-    const double ms = std::min(std::ceil(waitMs), std::ceil(intervalMs)) + 1.0;
-    return static_cast<UINT>(std::max(ms, static_cast<double>(kShortestFrameWaitMs)));
+    // A frame after a new one, a little less (rounded down), so that the wakes drift ahead of the
+    // frames, never behind them into a frame that would be passed over; a look that found nothing
+    // came early, and the next is a quarter of a frame later.
+    const double waitMs = newFrame ? std::floor(intervalMs) : std::ceil(intervalMs / 4.0);
+    return static_cast<UINT>(std::max(waitMs, static_cast<double>(kShortestFrameWaitMs)));
 }
 
 HRESULT VideoWallpaper::setPaused(bool paused) noexcept

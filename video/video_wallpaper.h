@@ -64,10 +64,12 @@ public:
     // S_OK: a new frame is in frameTexture; S_FALSE: nothing new to draw; negative: failure
     // (kPlaybackStalled: no first frame within kPlaybackStartTimeoutMs of the start).
     [[nodiscard]] HRESULT pumpFrame() noexcept;
-    // How long to wait before looking for a new frame, in ms: until just after the frame that
-    // follows the one last transferred is due on the engine's clock, or half a frame when it is
-    // late already. `fallback` until two frames have given the video's frame interval.
-    [[nodiscard]] UINT frameWaitMs(UINT fallback) const noexcept;
+    // How long to wait before looking for a new frame, in ms, after a look that found one
+    // (newFrame) or none: the video's frame interval after a new frame, a quarter of it after
+    // none. `fallback` until two frames have given the frame interval (the shortest step between
+    // their presentation times). Wall time, not the engine's clock, which some engines move only
+    // with the frames they show.
+    [[nodiscard]] UINT frameWaitMs(UINT fallback, bool newFrame) const noexcept;
     // Without an engine (let go of) nothing plays: a pause succeeds, playing needs reopenEngine.
     [[nodiscard]] HRESULT setPaused(bool paused) noexcept;
     // The playing position in seconds; where playback stopped once the engine was let go of.

@@ -2,6 +2,8 @@
 
 #include <propidl.h>
 
+#include <algorithm>
+
 
 #include "platform/unique_handle.h"
 
@@ -139,7 +141,8 @@ HRESULT FakeMediaEngine::OnVideoStreamTick(LONGLONG* time) noexcept
     if (!playing_ || !deliverFrames)
         return S_FALSE;
     if (clock)
-        frameTime_ = static_cast<LONGLONG>(*clock * 10'000'000.0 + 0.5) / frameTicks * frameTicks;
+        frameTime_ = std::max<LONGLONG>(0, static_cast<LONGLONG>((*clock - lag) * 10'000'000.0 + 0.5)) / frameTicks *
+                     frameTicks;
     else
         frameTime_ += frameTicks;
     *time = frameTime_;

@@ -46,6 +46,8 @@ public:
     // gives the latest frame at or before it (the same one again until the clock passes the next).
     // Unset, every tick gives a new frame.
     std::optional<double> clock;
+    // How far the frames lag behind that clock, in seconds (a decoder that does not keep up).
+    double lag = 0.0;
     // The sink the engine reports to; the test reports events through it (sink->EventNotify).
     Microsoft::WRL::ComPtr<MediaEvents> sink;
 

@@ -77,11 +77,12 @@ int timedSeconds()
     return std::max(1, _wtoi(environment(L"PELTORINE_BENCH_SECONDS", L"30").c_str()));
 }
 
-// Sleeps to the next step, period ms on (15 unless told), as a timer would wake the program.
+// Sleeps to the next step, period ms on (15 unless told), as a timer would wake the program: a
+// step missed while the work took longer is not made up for (timer messages do not pile up).
 void waitForTick(ULONGLONG& next, UINT period = kTickMs)
 {
-    next += period;
     const ULONGLONG now = GetTickCount64();
+    next = std::max(next + period, now);
     if (next > now)
         Sleep(static_cast<DWORD>(next - now));
     pumpMessages();
@@ -271,7 +272,7 @@ int wallpaper(const std::wstring& clip, int windowCount, bool covered)
                 (void)video.render(FitSpan, RGB(0, 0, 0));
             }
             // As the program's timer: when the next frame is due.
-            waitForTick(next, video.frameWaitMs(kTickMs));
+            waitForTick(next, video.frameWaitMs(kTickMs, hr == S_OK));
         }
         f.seconds = (GetTickCount64() - start) / 1000.0;
         f.cpu = cpuSeconds() - cpuStart;
