@@ -51,7 +51,7 @@ inline constexpr UINT kRelayoutDelayMs = 400;
 inline constexpr std::uint64_t kRelayoutRetryMs = kShellWaitMs;
 inline constexpr UINT kErrorFlashMs = 2200;
 // How long after the last window event the windows above the desktop are looked at.
-inline constexpr UINT kCoverCheckDelayMs = 50;
+inline constexpr UINT kCoverCheckDelayMs = 30;
 // The window-event hooks that follow the windows above a video (app/system_pauses.cpp).
 inline constexpr std::size_t kCoverHookCount = 6;
 // The power settings whose changes the control window registers for (app/system_pauses.h).

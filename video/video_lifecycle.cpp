@@ -257,6 +257,9 @@ HRESULT VideoLifecycle::setEnginePaused(bool pause) noexcept
         return hr;
     enginePaused_ = pause;
     pausedSince_ = system_.tickCount();
+    // Playing again: looked at every quarter frame until the next new frame sets the pace.
+    if (!pause)
+        frameWaitMs_ = active_->frameWaitMs(kVideoTickMs, false);
     return S_OK;
 }
 

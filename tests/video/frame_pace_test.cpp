@@ -110,6 +110,7 @@ TEST_F(FramePace, APausedVideoIsNotPolledAndPlaysOnAtItsFramePace)
     ASSERT_EQ(S_OK, world.video.setUserPaused(true));
     EXPECT_EQ(kReleasePausedVideoMs, world.video.timerPeriod()) << "only to let the engine go";
     ASSERT_EQ(S_OK, world.video.setUserPaused(false));
+    EXPECT_EQ(10u, world.video.timerPeriod()) << "the first new frame after the pause is looked for at once";
     tickAt(0.081);
     EXPECT_EQ(40u, world.video.timerPeriod());
 }

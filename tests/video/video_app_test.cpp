@@ -238,7 +238,7 @@ TEST_F(PausingTheVideoInTheProgram, AWindowEventLeadsToOneLookAtTheWindowsShortl
     pumpMessages();
     const std::vector<RecordingSystem::TimerEvent> arms = armsOf(world.system, CoverCheckTimer);
     ASSERT_EQ(arms.size(), 3u) << "each event restarts the one timer";
-    EXPECT_EQ(arms.back().milliseconds, 50u);
+    EXPECT_EQ(arms.back().milliseconds, kCoverCheckDelayMs);
     EXPECT_EQ(arms.back().at, world.system.now);
     EXPECT_EQ(world.system.windowQueries, queries) << "looked at before the burst ended";
     EXPECT_TRUE(world.app.video().playing());
