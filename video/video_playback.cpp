@@ -222,7 +222,8 @@ UINT VideoWallpaper::frameWaitMs(UINT fallback, bool newFrame) const noexcept
     // frames, never behind them into a frame that would be passed over; a look that found nothing
     // came early, and the next is a quarter of a frame later.
     const double waitMs = newFrame ? std::floor(intervalMs) : std::ceil(intervalMs / 4.0);
-    return static_cast<UINT>(std::max(waitMs, static_cast<double>(kShortestFrameWaitMs)));
+    return static_cast<UINT>(std::clamp(waitMs, static_cast<double>(kShortestFrameWaitMs),
+                                        static_cast<double>(kLongestFrameWaitMs)));
 }
 
 HRESULT VideoWallpaper::setPaused(bool paused) noexcept

@@ -33,6 +33,10 @@ inline constexpr std::uint64_t kPlaybackStartTimeoutMs = 5000;
 inline constexpr HRESULT kPlaybackStalled = static_cast<HRESULT>(0x800705B4); // HRESULT_FROM_WIN32(ERROR_TIMEOUT)
 // Frames closer together than this (250 a second) are taken as this far apart.
 inline constexpr UINT kShortestFrameWaitMs = 4;
+// The longest wait for a new frame: a video of fewer than 20 frames a second is looked at more
+// often than it has frames. It also bounds a frame interval taken from frames that came far apart
+// (the decoder late at the start, or a wait of the program's), which only shorter steps correct.
+inline constexpr UINT kLongestFrameWaitMs = 50;
 
 // One window per target display, in the order of the display list. The members go in the
 // reverse of their order: the view (it holds the swap chain's back buffer), the swap chain,

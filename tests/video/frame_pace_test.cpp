@@ -66,6 +66,16 @@ const PaceCase kPaceCases[] = {
     {"LoopStartsOver", 0.001, true, 40},
 };
 
+TEST_F(FramePace, FramesSeenFarApartAtTheStartDoNotSlowTheTimerDown)
+{
+    // The first frames the program saw came 600 ms apart (the windows were being made meanwhile).
+    tickAt(0.600);
+    EXPECT_EQ(kLongestFrameWaitMs, world.video.timerPeriod());
+    // Looked at that often, it sees the video's own steps, and keeps to them.
+    tickAt(0.650);
+    EXPECT_EQ(40u, world.video.timerPeriod());
+}
+
 class FramePaceCases : public FramePace, public testing::WithParamInterface<PaceCase> {};
 
 TEST_P(FramePaceCases, TheTimerWakesWhenTheNextFrameIsDue)
