@@ -309,6 +309,8 @@ TEST_F(VideoLifecycleTest, ARealWindowCoveringTheDisplayPausesTheVideoAndMinimiz
     ShowWindow(cover.window(), SW_RESTORE);
     world.video.updateCover();
     ASSERT_TRUE(world.video.covered());
+    // Wine's media session can crash when told to play while its pause is still going through.
+    (void)timeOnceStill([&] { return world.video.activeTime(); });
     ShowWindow(cover.window(), SW_HIDE);
     world.video.updateCover();
     EXPECT_FALSE(world.video.covered()) << "a hidden window covers nothing";
