@@ -37,14 +37,7 @@ protected:
     void playPattern()
     {
         world.engine.applyFileList({clipPath(kPatternClip)});
-        const ULONGLONG end = GetTickCount64() + 20000;
-        while (world.video.opening() && GetTickCount64() < end) {
-            world.tick();
-            MSG message{};
-            while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
-                DispatchMessageW(&message);
-            Sleep(5);
-        }
+        world.tickWhileOpening();
         ASSERT_TRUE(world.video.showing()) << notifications();
         ASSERT_EQ(parentOfVideo(), shell->wallpaperWorker());
     }

@@ -74,14 +74,7 @@ protected:
     // decoder runs on its own threads, so wall time passes between ticks, the clock seam does not.
     void tickUntilSettled()
     {
-        const ULONGLONG end = GetTickCount64() + 20000;
-        while (world.video.opening() && GetTickCount64() < end) {
-            world.tick();
-            MSG message{};
-            while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
-                DispatchMessageW(&message);
-            Sleep(5);
-        }
+        world.tickWhileOpening();
         ASSERT_FALSE(world.video.opening()) << "the video never settled";
     }
 

@@ -46,6 +46,19 @@ public:
 
     // The program's video timer, once.
     void tick() { video.tick(); }
+    // Ticks while a video opens, at most 20 s: the decoder runs on threads of its own, so wall time
+    // passes between ticks (the clock seam does not).
+    void tickWhileOpening()
+    {
+        const ULONGLONG end = GetTickCount64() + 20000;
+        while (video.opening() && GetTickCount64() < end) {
+            tick();
+            MSG message{};
+            while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+                DispatchMessageW(&message);
+            Sleep(5);
+        }
+    }
     std::optional<std::wstring> setting(const wchar_t* key) const
     {
         wchar_t value[512] = {};
