@@ -83,7 +83,7 @@ HRESULT Application::loadSettingsFrom(const std::wstring& localAppData) noexcept
             PostMessageW(window, FileCheckFinishedMessage, 0, 0);
     });
     video_.emplace(*desktopWallpaper_.Get(), *imagingFactory_.Get(), settings_, system_, videoEvents,
-                   std::move(findHost));
+                   std::move(findHost), seams_.openVideo);
     // Pictures an earlier run stored and let go of.
     engine_->sweepStoredPictures();
     return S_OK;

@@ -75,6 +75,8 @@ struct ApplicationSeams {
     HINSTANCE resources = nullptr;
     // Where lists of pictures are checked; null: a thread of its own for each check.
     FileCheckRunner* fileChecks = nullptr;
+    // How a video is opened; empty: on Media Foundation's Media Engine.
+    VideoOpener openVideo;
 };
 
 // The widget's events are public: they are what the user does to the widget, and tests act as the

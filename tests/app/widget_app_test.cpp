@@ -68,7 +68,7 @@ protected:
     std::unique_ptr<FakeShellWindows> shell;
     Microsoft::WRL::ComPtr<FakeDesktopWallpaper> fake = FakeDesktopWallpaper::create();
     InlineFileCheckRunner fileChecks; // dropped pictures are checked while the message is handled
-    Application app{GetModuleHandleW(nullptr), ApplicationSeams{&system, {}, {}, {}, nullptr, &fileChecks}};
+    Application app{GetModuleHandleW(nullptr), ApplicationSeams{&system, {}, {}, {}, nullptr, &fileChecks, {}}};
 };
 
 TEST_F(WidgetAppTest, IsMadeAtStartInTheIconHostWithTheStatusTooltip)

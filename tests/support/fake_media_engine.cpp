@@ -2,10 +2,15 @@
 
 #include <propidl.h>
 
+#include <d3d11.h>
+
 #include <algorithm>
+#include <cstdint>
+#include <vector>
 
 
 #include "platform/unique_handle.h"
+#include "video/video_wallpaper.h"
 
 namespace {
 
@@ -54,7 +59,7 @@ USHORT FakeMediaEngine::GetReadyState() noexcept
 
 double FakeMediaEngine::GetCurrentTime() noexcept
 {
-    return clock.value_or(0.0);
+    return clock ? *clock : static_cast<double>(frameTime_) / 10'000'000.0;
 }
 
 HRESULT FakeMediaEngine::SetCurrentTime(double) noexcept
@@ -127,10 +132,26 @@ HRESULT FakeMediaEngine::Shutdown() noexcept
     return S_OK;
 }
 
-HRESULT FakeMediaEngine::TransferVideoFrame(IUnknown*, const MFVideoNormalizedRect*, const RECT*,
+HRESULT FakeMediaEngine::TransferVideoFrame(IUnknown* surface, const MFVideoNormalizedRect*, const RECT*,
                                             const MFARGB*) noexcept
 {
     transferred.push_back(frameTime_);
+    if (!frameColour)
+        return S_OK;
+    Microsoft::WRL::ComPtr<ID3D11Texture2D> texture;
+    if (const HRESULT hr = surface ? surface->QueryInterface(IID_PPV_ARGS(&texture)) : E_POINTER; FAILED(hr))
+        return hr;
+    D3D11_TEXTURE2D_DESC description{};
+    texture->GetDesc(&description);
+    Microsoft::WRL::ComPtr<ID3D11Device> device;
+    texture->GetDevice(&device);
+    Microsoft::WRL::ComPtr<ID3D11DeviceContext> context;
+    device->GetImmediateContext(&context);
+    // B8G8R8A8: blue, green, red, alpha.
+    const std::uint32_t pixel = 0xFF000000u | (GetRValue(*frameColour) << 16) | (GetGValue(*frameColour) << 8) |
+                                GetBValue(*frameColour);
+    const std::vector<std::uint32_t> pixels(std::size_t{description.Width} * description.Height, pixel);
+    context->UpdateSubresource(texture.Get(), 0, nullptr, pixels.data(), description.Width * 4, 0);
     return S_OK;
 }
 
@@ -276,3 +297,14 @@ HRESULT FakeMediaEngine::GetRealTimeMode(BOOL*) noexcept { return E_NOTIMPL; }
 HRESULT FakeMediaEngine::SetRealTimeMode(BOOL) noexcept { return E_NOTIMPL; }
 HRESULT FakeMediaEngine::SetCurrentTimeEx(double, MF_MEDIA_ENGINE_SEEK_MODE) noexcept { return E_NOTIMPL; }
 HRESULT FakeMediaEngine::EnableTimeUpdateTimer(BOOL) noexcept { return E_NOTIMPL; }
+
+VideoOpener paintedEngineOpener(COLORREF colour, std::vector<Microsoft::WRL::ComPtr<FakeMediaEngine>>& made)
+{
+    return [colour, &made](VideoWallpaper& video, const std::wstring&, double position) {
+        Microsoft::WRL::ComPtr<FakeMediaEngine> engine = FakeMediaEngine::create();
+        engine->deliverFrames = true;
+        engine->frameColour = colour;
+        made.push_back(engine);
+        return video.openEngine(engine, engine->sink, position);
+    };
+}

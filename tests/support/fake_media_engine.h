@@ -12,7 +12,9 @@
 //
 // The engine reports the metadata at once (ready state 1), a 64x48 video of 2 s, and no error.
 // OnVideoStreamTick answers S_FALSE (no frame) unless deliverFrames is set; a "frame" then
-// transfers nothing into the texture. With `clock` set, frames follow that clock instead. Calls that matter to playback are logged in `calls`.
+// transfers nothing into the texture, or paints it with `frameColour`. Each tick while playing is
+// the next frame, and the time is that frame's; with `clock` set, frames and time follow that
+// clock instead. Calls that matter to playback are logged in `calls`.
 // Used on the test's thread only.
 #include <windows.h>
 
@@ -23,6 +25,7 @@
 #include "platform/com_object.h"
 #include "video/media_events.h"
 #include "video/media_foundation.h"
+#include "video/video_lifecycle.h"
 
 #include <wrl/client.h>
 
@@ -48,6 +51,8 @@ public:
     std::optional<double> clock;
     // How far the frames lag behind that clock, in seconds (a decoder that does not keep up).
     double lag = 0.0;
+    // When set, every frame transferred fills the texture with this colour.
+    std::optional<COLORREF> frameColour;
     // The sink the engine reports to; the test reports events through it (sink->EventNotify).
     Microsoft::WRL::ComPtr<MediaEvents> sink;
 
@@ -153,3 +158,8 @@ private:
     bool playing_ = false;
     LONGLONG frameTime_ = 0;
 };
+
+// An opener for the video lifecycle whose videos play on stand-in engines, each frame painted
+// `colour`: what a test uses where Wine's engine cannot be relied on. Every engine it makes is
+// kept in `made`, the latest last.
+VideoOpener paintedEngineOpener(COLORREF colour, std::vector<Microsoft::WRL::ComPtr<FakeMediaEngine>>& made);

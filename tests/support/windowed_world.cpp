@@ -3,6 +3,8 @@
 #include <objbase.h>
 #include <wincodec.h>
 
+#include "video/video_wallpaper.h"
+
 namespace {
 
 ApplicationSeams seamsOf(WindowedWorld& world, HINSTANCE resources)
@@ -16,6 +18,9 @@ ApplicationSeams seamsOf(WindowedWorld& world, HINSTANCE resources)
     seams.startupFolder = world.startupFolder.path();
     seams.resources = resources;
     seams.fileChecks = &world.fileCheckSeam;
+    seams.openVideo = [&world](VideoWallpaper& video, const std::wstring& path, double position) {
+        return world.openVideo ? world.openVideo(video, path, position) : video.open(path, position);
+    };
     return seams;
 }
 

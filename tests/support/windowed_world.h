@@ -52,6 +52,8 @@ public:
     std::function<std::vector<std::wstring>(HWND, bool, std::uint32_t)> chooseFiles;
     // The video windows' host; empty: the desktop's.
     VideoHostLookup findVideoHost;
+    // How videos are opened; empty: on the real Media Engine.
+    VideoOpener openVideo;
     // Where the Application checks lists of pictures: at once on the test's thread, unless a test
     // hands in another runner (threads, or one that holds the checks until the test runs them).
     FileCheckRunner* fileChecks = nullptr;

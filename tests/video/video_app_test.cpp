@@ -15,6 +15,7 @@
 #include "app/system_pauses.h"
 #include "common/strings.h"
 #include "tests/support/command_sender.h"
+#include "tests/support/fake_media_engine.h"
 #include "tests/support/shell_windows.h"
 #include "tests/support/video_clips.h"
 #include "tests/support/windowed_world.h"
@@ -58,13 +59,14 @@ struct PowerSettingMessage {
     alignas(POWERBROADCAST_SETTING) unsigned char bytes[sizeof(POWERBROADCAST_SETTING) + sizeof(DWORD)] = {};
 };
 
-// The program with the pattern clip playing in a host window of the test's, over the one
-// display at 0,0 1920x1080.
+// The program with the pattern clip playing (on a stand-in engine) in a host window of the test's,
+// over the one display at 0,0 1920x1080.
 class PausingTheVideoInTheProgram : public testing::Test {
 protected:
     void SetUp() override
     {
         world.findVideoHost = host->lookup();
+        world.openVideo = paintedEngineOpener(RGB(255, 0, 0), standIns);
         ASSERT_EQ(S_OK, world.start());
         world.app.applyFileList({clipPath(kPatternClip)});
         const ULONGLONG end = GetTickCount64() + 20000;
@@ -113,6 +115,9 @@ protected:
     }
 
     std::unique_ptr<TestHostWindow> host = std::make_unique<TestHostWindow>(1920, 1080);
+    // Stand-in engines with red frames: these tests play paused videos again, which Wine 8's
+    // presentation clock cannot be trusted with (it frees a pending timer too early).
+    std::vector<Microsoft::WRL::ComPtr<FakeMediaEngine>> standIns;
     WindowedWorld world{false};
     CommandSender sender;
 };

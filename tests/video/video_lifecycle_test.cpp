@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/fake_media_engine.h"
 #include "tests/support/shell_windows.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/video_clips.h"
@@ -119,10 +120,18 @@ protected:
 
     PictureFolder pictures;
     std::wstring oldPicture = pictures.png(L"old.png", RGB(0, 0, 255));
-    // Opens are real unless a test stalls them: the engine then never delivers a frame.
+    // Opens are real unless a test stalls them (the engine then never delivers a frame) or plays
+    // them on stand-in engines with red frames. Tests that play a paused video again use the
+    // stand-ins: Wine 8's presentation clock releases a sample's pending timer once too often when
+    // a paused session starts again, and the freed timer now and then crashes the process.
     bool stallOpens = false;
+    bool standInEngines = false;
+    std::vector<Microsoft::WRL::ComPtr<FakeMediaEngine>> standIns;
+    VideoOpener openStandIn = paintedEngineOpener(kRed, standIns);
     VideoWorld world{[this](VideoWallpaper& video, const std::wstring& path, double position) {
-        return stallOpens ? S_OK : video.open(path, position);
+        if (stallOpens)
+            return S_OK;
+        return standInEngines ? openStandIn(video, path, position) : video.open(path, position);
     }};
     std::unique_ptr<TestHostWindow> host = std::make_unique<TestHostWindow>(320, 240);
 };
@@ -275,6 +284,7 @@ TEST_F(OpeningWithoutHost, WithoutAHostWithinThirtySecondsTheEarlierWallpaperSta
 // would have the lifecycle look (the test stands in for the window events).
 TEST_F(VideoLifecycleTest, ARealWindowCoveringTheDisplayPausesTheVideoAndMinimizingOrHidingItResumes)
 {
+    standInEngines = true;
     playPattern();
     ForegroundWindow cover(RECT{-10, -10, 330, 250});
     world.video.updateCover();
@@ -296,14 +306,11 @@ TEST_F(VideoLifecycleTest, ARealWindowCoveringTheDisplayPausesTheVideoAndMinimiz
     EXPECT_TRUE(world.video.playing());
     EXPECT_TRUE(tickedAsPlaying()) << world.video.timerPeriod();
     playFor(20);
-    // Playing again: the time moves on, or starts over once the three-second clip has ended.
-    EXPECT_NE(world.video.activeTime(), pausedAt);
+    EXPECT_GT(world.video.activeTime(), pausedAt) << "it plays on from where it was";
 
     ShowWindow(cover.window(), SW_RESTORE);
     world.video.updateCover();
     ASSERT_TRUE(world.video.covered());
-    // Wine's media session can crash when told to play while its pause is still going through.
-    (void)timeOnceStill([&] { return world.video.activeTime(); });
     ShowWindow(cover.window(), SW_HIDE);
     world.video.updateCover();
     EXPECT_FALSE(world.video.covered()) << "a hidden window covers nothing";
@@ -362,6 +369,7 @@ TEST_F(VideoLifecycleTest, AHiddenDisplayIsNotPresentedWhileTheOtherPlaysAndShow
 
 TEST_F(VideoLifecycleTest, SeveralWindowsThatTogetherCoverEveryDisplayPauseIt)
 {
+    standInEngines = true;
     world.fake->addDisplay(kDisplay2, kSecondScreen, oldPicture);
     playPattern();
     // Two snapped halves of the first display and a game on the second, none focused.
@@ -471,6 +479,7 @@ class SystemPause : public VideoLifecycleTest, public testing::WithParamInterfac
 
 TEST_P(SystemPause, HoldsTheLastFrameOnScreenAndPlaysOnFromThereOnceItEnds)
 {
+    standInEngines = true;
     playPattern();
     const SystemPauseCase& pause = GetParam();
     world.video.setSystemPause(pause.affected, pause.holding);
@@ -512,6 +521,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(VideoLifecycleTest, EachSystemReasonHoldsTheVideoUntilTheLastGoes)
 {
+    standInEngines = true;
     playPattern();
     world.video.setSystemPause(PauseLocked, PauseLocked);
     world.video.setSystemPause(PauseDisplayOff | PauseDisplayDimmed, PauseDisplayOff);
@@ -528,6 +538,7 @@ TEST_F(VideoLifecycleTest, EachSystemReasonHoldsTheVideoUntilTheLastGoes)
 
 TEST_F(VideoLifecycleTest, ANewVideoClearsTheUsersPauseButNotTheSystems)
 {
+    standInEngines = true;
     playPattern();
     world.video.setSystemPause(PauseLocked, PauseLocked);
     ASSERT_EQ(world.video.setUserPaused(true), S_OK);
@@ -546,6 +557,7 @@ TEST_F(VideoLifecycleTest, ANewVideoClearsTheUsersPauseButNotTheSystems)
 
 TEST_F(VideoLifecycleTest, AfterTheLockTheWindowsAreBuiltAgainInTheHostTheShellMadeMeanwhile)
 {
+    standInEngines = true;
     playPattern();
     world.video.setSystemPause(PauseLocked, PauseLocked);
     const int created = world.windowsCreated;
@@ -565,6 +577,7 @@ TEST_F(VideoLifecycleTest, AfterTheLockTheWindowsAreBuiltAgainInTheHostTheShellM
 
 TEST_F(VideoLifecycleTest, AfterTheLockUnchangedWindowsAreKept)
 {
+    standInEngines = true;
     playPattern();
     const HWND window = active().videoWindows().front().window.get();
     const int created = world.windowsCreated;
@@ -653,6 +666,7 @@ TEST_F(VideoLifecycleTest, TheCurrentFrameBecomesTheStillAndUndoReopensTheVideo)
 
 TEST_F(VideoLifecycleTest, AFrameTheDesktopRefusesLeavesTheVideoPlayingAndNoFileBehind)
 {
+    standInEngines = true;
     playPattern();
     world.fake->failEveryCallOf(L"SetWallpaper", E_ACCESSDENIED);
     world.video.useCurrentFrame();
