@@ -93,6 +93,9 @@ start_wine_session() {
     "$WINE64" wineboot >/dev/null 2>&1 </dev/null || true
     "$WINE64" explorer /desktop=Default,1920x1080 >/dev/null 2>&1 </dev/null &
     "$WINE64" "$build/peltorine_wait_for_desktop.exe" 30 </dev/null || die "the Wine desktop did not start"
+    # Wine closes a virtual desktop one second after the last program on it ends, and a program
+    # that starts while it closes loses its windows: this one stays on it until the session ends.
+    "$WINE64" "$build/peltorine_wait_for_desktop.exe" 30 --hold </dev/null >/dev/null 2>&1 &
 }
 
 # Ends every process of the prefix and waits for its wineserver to be gone, so that nothing of
