@@ -59,6 +59,12 @@ void settle(VideoWallpaper& video)
     (void)pumpUntilFrame(video);
 }
 
+void rest(VideoWallpaper& video)
+{
+    if (SUCCEEDED(video.setPaused(true)))
+        (void)timeOnceStill([&] { return video.currentTime(); });
+}
+
 namespace {
 const wchar_t kHostClass[] = L"PeltorineTest.VideoHost";
 } // namespace

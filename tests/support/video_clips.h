@@ -64,6 +64,11 @@ HRESULT pumpUntilFrame(VideoWallpaper& video, DWORD limitMs = 20000);
 // test destroys it: Wine 8 can crash at process exit after an engine was shut down mid-load.
 void settle(VideoWallpaper& video);
 
+// Pauses a playing video and waits until its engine rests, before the test destroys it: Wine 8's
+// engine can deadlock when it is shut down while it hands over its first frames (its sample
+// grabber waits for the lock that Shutdown holds).
+void rest(VideoWallpaper& video);
+
 // A top-level window of the test that stands in for the shell's host window (hidden).
 class TestHostWindow {
 public:

@@ -61,6 +61,7 @@ TEST_P(ClipWithSound, PlaysItsPictureWithTheSoundSwitchedOffWhereTheEngineCan)
     const Bgra bottomRight = frame.at(frame.width * 3 / 4, frame.height * 7 / 8);
     EXPECT_TRUE(closeTo(topLeft, kRed)) << describe(topLeft);
     EXPECT_TRUE(closeTo(bottomRight, kWhite)) << describe(bottomRight);
+    rest(video);
 }
 
 INSTANTIATE_TEST_SUITE_P(Clips, ClipWithSound,

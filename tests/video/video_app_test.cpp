@@ -154,7 +154,7 @@ TEST_P(SystemMessage, PausesTheVideoOnTheLastFrameAndResumesIt)
     EXPECT_FALSE(world.app.video().playing());
     EXPECT_EQ(world.system.periodOf(VideoTimer), kReleasePausedVideoMs)
         << "a paused video wakes the program once only, to let its engine go";
-    const double pausedAt = timeOnceStill([&] { return world.app.video().activeTime(); });
+    const double pausedAt = world.app.video().activeTime();
     const UINT presented = presents();
     // Even a stray timer message draws nothing.
     for (int i = 0; i < 10; ++i) {

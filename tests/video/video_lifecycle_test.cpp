@@ -294,7 +294,7 @@ TEST_F(VideoLifecycleTest, ARealWindowCoveringTheDisplayPausesTheVideoAndMinimiz
     EXPECT_EQ(world.video.timerPeriod(), kReleasePausedVideoMs)
         << "nothing wakes a covered video but the window events, and once the release of its engine";
     // Paused: neither the time nor the window moves while ticks go by.
-    const double pausedAt = timeOnceStill([&] { return world.video.activeTime(); });
+    const double pausedAt = world.video.activeTime();
     const UINT presents = presentsOf(0);
     playFor(20);
     EXPECT_NEAR(world.video.activeTime(), pausedAt, 0.05);
@@ -378,7 +378,7 @@ TEST_F(VideoLifecycleTest, SeveralWindowsThatTogetherCoverEveryDisplayPauseIt)
     EXPECT_EQ(world.video.hiddenDisplays(), (std::vector<bool>{true, true}));
     EXPECT_TRUE(world.video.covered());
     EXPECT_EQ(world.video.timerPeriod(), kReleasePausedVideoMs);
-    const double pausedAt = timeOnceStill([&] { return world.video.activeTime(); });
+    const double pausedAt = world.video.activeTime();
     playFor(20);
     EXPECT_NEAR(world.video.activeTime(), pausedAt, 0.05);
     // A gap of one pixel between the halves: that display shows, the video plays.
@@ -490,7 +490,7 @@ TEST_P(SystemPause, HoldsTheLastFrameOnScreenAndPlaysOnFromThereOnceItEnds)
     EXPECT_EQ(world.video.pauseReasons(), pause.holding);
     EXPECT_FALSE(world.video.playing());
     EXPECT_EQ(world.video.timerPeriod(), kReleasePausedVideoMs);
-    const double pausedAt = timeOnceStill([&] { return world.video.activeTime(); });
+    const double pausedAt = world.video.activeTime();
     const UINT presents = presentsOf(0);
     playFor(20);
     EXPECT_NEAR(world.video.activeTime(), pausedAt, 0.05);
@@ -552,7 +552,7 @@ TEST_F(VideoLifecycleTest, ANewVideoClearsTheUsersPauseButNotTheSystems)
     EXPECT_EQ(world.video.pauseReasons(), PauseReasons{PauseLocked});
     EXPECT_FALSE(world.video.userPaused());
     EXPECT_EQ(world.video.timerPeriod(), kReleasePausedVideoMs);
-    const double pausedAt = timeOnceStill([&] { return world.video.activeTime(); });
+    const double pausedAt = world.video.activeTime();
     playFor(20);
     EXPECT_NEAR(world.video.activeTime(), pausedAt, 0.05) << "a video shown while locked starts paused";
     world.video.setSystemPause(PauseLocked, 0);
