@@ -143,16 +143,3 @@ std::string describe(Bgra pixel)
     return text;
 }
 
-double timeOnceStill(const std::function<double()>& playingTime)
-{
-    double last = playingTime();
-    const ULONGLONG end = GetTickCount64() + 3000;
-    while (GetTickCount64() < end) {
-        Sleep(30);
-        const double now = playingTime();
-        if (now == last)
-            break;
-        last = now;
-    }
-    return last;
-}

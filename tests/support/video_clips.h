@@ -2,7 +2,7 @@
 // The test clips of tests/data/video (scripts/make-clips) and helpers to watch a
 // VideoWallpaper's frames:
 //
-//     VideoWallpaper video;
+//     RestingVideo video;
 //     ASSERT_EQ(video.open(clipPath(kPatternClip), 0.0), S_OK);
 //     ASSERT_EQ(pumpUntilFrame(video), S_OK);
 //     TestHostWindow host(400, 300);
@@ -19,9 +19,9 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/time_once_still.h"
 #include "video/video_host.h"
-
-class VideoWallpaper;
+#include "video/video_wallpaper.h"
 
 inline constexpr const wchar_t* kPatternClip = L"pattern_320x240.mp4";
 inline constexpr const wchar_t* kSoundOnlyClip = L"sound_only.mp4";
@@ -36,10 +36,6 @@ inline constexpr const wchar_t* kStereoClip = L"stereo48k_aac_25fps_320x240.mp4"
 // The Windows path of a clip in tests/data/video.
 std::wstring clipPath(const wchar_t* name);
 
-// A paused engine's clock stops once the pause has gone through its threads, which Wine's does a
-// moment after Pause answers: the playing time once two readings 30 ms apart agree (given up
-// after 3 s, when the time that moves on is returned, and the test's comparison fails).
-double timeOnceStill(const std::function<double()>& playingTime);
 
 // Media Foundation started for the calling test, shut down after it.
 class MediaFoundationScope {
@@ -65,9 +61,18 @@ HRESULT pumpUntilFrame(VideoWallpaper& video, DWORD limitMs = 20000);
 void settle(VideoWallpaper& video);
 
 // Pauses a playing video and waits until its engine rests, before the test destroys it: Wine 8's
-// engine can deadlock when it is shut down while it hands over its first frames (its sample
-// grabber waits for the lock that Shutdown holds).
+// engine can deadlock when it is shut down while it hands over frames (its sample grabber waits
+// for the lock that Shutdown holds while the source's threads wait for the grabber).
 void rest(VideoWallpaper& video);
+
+// A video of a test that rests before it goes, however the test ends.
+class RestingVideo final : public VideoWallpaper {
+public:
+    RestingVideo() noexcept = default;
+    ~RestingVideo() { rest(*this); }
+    RestingVideo(const RestingVideo&) = delete;
+    RestingVideo& operator=(const RestingVideo&) = delete;
+};
 
 // A top-level window of the test that stands in for the shell's host window (hidden).
 class TestHostWindow {

@@ -3,6 +3,8 @@
 #include <objbase.h>
 #include <wincodec.h>
 
+#include "tests/support/command_sender.h"
+#include "tests/support/time_once_still.h"
 #include "video/video_wallpaper.h"
 
 namespace {
@@ -76,7 +78,16 @@ void WindowedWorld::fireTimer(UINT_PTR id)
     SendMessageW(app.controlWindow(), WM_TIMER, id, 0);
 }
 
+// A shown video pauses, as the user's pause command would have it, and rests before it goes:
+// Wine's engine can deadlock when it is shut down while it hands over frames.
 WindowedWorld::~WindowedWorld()
 {
+    if (app.controlWindow() && app.video().showing()) {
+        CommandRequest pause;
+        pause.kind = CommandKind::Pause;
+        CommandSender sender;
+        if (sender.send(app.controlWindow(), pause) && app.video().userPaused())
+            (void)timeOnceStill([this] { return app.video().activeTime(); });
+    }
     app.shutdown();
 }

@@ -85,7 +85,7 @@ ComPtr<IWICImagingFactory> imagingFactory()
 
 TEST_F(VideoTest, TheFirstFrameOfThePatternIsSavedAsAPngOfItsNativeSize)
 {
-    VideoWallpaper video;
+    RestingVideo video;
     openPattern(video);
     TempFolder folder;
     const std::wstring path = folder / L"frame.png";
@@ -103,7 +103,7 @@ TEST_F(VideoTest, TheFirstFrameOfThePatternIsSavedAsAPngOfItsNativeSize)
 
 TEST_F(VideoTest, AFourKFrameIsSavedAtItsFullSize)
 {
-    VideoWallpaper video;
+    RestingVideo video;
     ASSERT_EQ(video.open(clipPath(kUhdClip), 0.0), S_OK);
     ASSERT_EQ(pumpUntilFrame(video), S_OK);
     TempFolder folder;
@@ -116,7 +116,7 @@ TEST_F(VideoTest, AFourKFrameIsSavedAtItsFullSize)
 
 TEST_F(VideoTest, ASoundOnlyFileIsRefusedOnceTheEngineIsReady)
 {
-    VideoWallpaper video;
+    RestingVideo video;
     ASSERT_EQ(video.open(clipPath(kSoundOnlyClip), 0.0), S_OK);
     EXPECT_EQ(pumpUntilFrame(video), MF_E_INVALIDMEDIATYPE);
     EXPECT_FALSE(video.hasVideoFrame());
@@ -124,7 +124,7 @@ TEST_F(VideoTest, ASoundOnlyFileIsRefusedOnceTheEngineIsReady)
 
 TEST_F(VideoTest, AFileTheEngineCannotReadGivesTheEnginesFailure)
 {
-    VideoWallpaper video;
+    RestingVideo video;
     const HRESULT opened = video.open(clipPath(kCorruptClip), 0.0);
     ASSERT_EQ(opened, S_OK);
     const HRESULT hr = pumpUntilFrame(video);
@@ -136,7 +136,7 @@ TEST_F(VideoTest, AFileTheEngineCannotReadGivesTheEnginesFailure)
 TEST_F(VideoTest, AFileThatDoesNotExistNeverShowsAFrame)
 {
     TempFolder folder;
-    VideoWallpaper video;
+    RestingVideo video;
     const HRESULT opened = video.open(folder / L"gone.mp4", 0.0);
     const HRESULT pumped = SUCCEEDED(opened) ? pumpUntilFrame(video) : opened;
     EXPECT_TRUE(FAILED(pumped)) << std::hex << pumped;
@@ -150,7 +150,7 @@ TEST_F(VideoTest, AClipPlaysWhateverCharactersItsNameHas)
     TempFolder folder;
     const std::wstring path = folder / L"Phim #2 100%41 Ảnh.mp4";
     ASSERT_TRUE(CopyFileW(clipPath(kPatternClip).c_str(), path.c_str(), TRUE)) << GetLastError();
-    VideoWallpaper video;
+    RestingVideo video;
     ASSERT_EQ(video.open(path, 0.0), S_OK);
     ASSERT_EQ(pumpUntilFrame(video), S_OK);
     TempFolder frames;
@@ -171,7 +171,7 @@ class VideoStartPosition : public VideoTest, public testing::WithParamInterface<
 
 TEST_P(VideoStartPosition, StartsAtTheSavedPositionOrFromTheBeginning)
 {
-    VideoWallpaper video;
+    RestingVideo video;
     openPattern(video, GetParam().saved);
     const double now = video.currentTime();
     // A position inside the clip needs an engine that can seek; one that cannot still plays.
@@ -188,7 +188,7 @@ INSTANTIATE_TEST_SUITE_P(PatternClip, VideoStartPosition,
 
 TEST(VideoWallpaperUnopened, HasNoTimeNothingToPauseAndNothingToSave)
 {
-    VideoWallpaper video;
+    RestingVideo video;
     EXPECT_EQ(video.currentTime(), 0.0);
     EXPECT_EQ(video.pumpFrame(), S_FALSE);
     EXPECT_EQ(video.setPaused(true), kNotReady);
@@ -255,7 +255,7 @@ class VideoFit : public VideoTest, public testing::WithParamInterface<FitCase> {
 TEST_P(VideoFit, TheBackBufferShowsTheFramePlacedForTheFitMode)
 {
     const FitCase& c = GetParam();
-    VideoWallpaper video;
+    RestingVideo video;
     openPattern(video);
     TestHostWindow host(400, 300);
     ASSERT_EQ(video.createWindows(c.displays, host.lookup()), S_OK);
@@ -299,7 +299,7 @@ bool samePixels(const std::vector<Bgra>& a, const std::vector<Bgra>& b)
 
 TEST_F(VideoTest, EachNewFrameReplacesTheLastInTheWindow)
 {
-    VideoWallpaper video;
+    RestingVideo video;
     openPattern(video);
     TestHostWindow host(320, 240);
     ASSERT_EQ(video.createWindows({RECT{0, 0, 320, 240}}, host.lookup()), S_OK);
@@ -321,7 +321,7 @@ TEST_F(VideoTest, EachNewFrameReplacesTheLastInTheWindow)
 
 TEST_F(VideoTest, APausedVideoHasNoNewFrameToTransferOrDraw)
 {
-    VideoWallpaper video;
+    RestingVideo video;
     openPattern(video);
     ASSERT_EQ(video.setPaused(true), S_OK);
     // A frame decoded before the pause may still arrive; after it, nothing does.
@@ -339,7 +339,7 @@ TEST_F(VideoTest, APausedVideoHasNoNewFrameToTransferOrDraw)
 
 TEST_F(VideoTest, NothingIsDrawnBeforeTheFirstFrame)
 {
-    VideoWallpaper video;
+    RestingVideo video;
     ASSERT_EQ(video.open(clipPath(kPatternClip), 0.0), S_OK);
     TestHostWindow host(200, 100);
     ASSERT_EQ(video.createWindows({kWide}, host.lookup()), S_OK);
@@ -349,7 +349,7 @@ TEST_F(VideoTest, NothingIsDrawnBeforeTheFirstFrame)
 
 TEST_F(VideoTest, NothingIsDrawnOnceAWindowIsGone)
 {
-    VideoWallpaper video;
+    RestingVideo video;
     openPattern(video);
     TestHostWindow host(400, 150);
     ASSERT_EQ(video.createWindows({kLeft, kRight}, host.lookup()), S_OK);
@@ -361,7 +361,7 @@ TEST_F(VideoTest, NothingIsDrawnOnceAWindowIsGone)
 
 TEST_F(VideoTest, TheWindowsDieWithTheirHost)
 {
-    VideoWallpaper video;
+    RestingVideo video;
     openPattern(video);
     auto host = std::make_unique<TestHostWindow>(400, 150);
     ASSERT_EQ(video.createWindows({kLeft, kRight}, host->lookup()), S_OK);
@@ -379,7 +379,7 @@ TEST_F(VideoTest, TheWindowsDieWithTheirHost)
 
 TEST_F(VideoTest, WindowsAreHiddenMouseTransparentChildrenUntilShown)
 {
-    VideoWallpaper video;
+    RestingVideo video;
     TestHostWindow host(400, 150);
     ASSERT_EQ(video.createGraphics(), S_OK);
     ASSERT_EQ(video.createWindows({kLeft, kRight}, host.lookup()), S_OK);
@@ -407,7 +407,7 @@ TEST_F(VideoTest, WindowsAreHiddenMouseTransparentChildrenUntilShown)
 
 TEST_F(VideoTest, UnderAHostWithoutRedirectionBitmapTheWindowsAreOpaqueLayeredWindows)
 {
-    VideoWallpaper video;
+    RestingVideo video;
     TestHostWindow host(200, 100, true);
     ASSERT_EQ(video.createGraphics(), S_OK);
     ASSERT_EQ(video.createWindows({kWide}, host.lookup()), S_OK);
@@ -422,7 +422,7 @@ TEST_F(VideoTest, UnderAHostWithoutRedirectionBitmapTheWindowsAreOpaqueLayeredWi
 
 TEST_F(VideoTest, NoDisplayOrNoHostMeansNotFoundAndNoWindows)
 {
-    VideoWallpaper video;
+    RestingVideo video;
     ASSERT_EQ(video.createGraphics(), S_OK);
     TestHostWindow host(200, 100);
     EXPECT_EQ(video.createWindows({}, host.lookup()), kNotFound);
@@ -432,7 +432,7 @@ TEST_F(VideoTest, NoDisplayOrNoHostMeansNotFoundAndNoWindows)
 
 TEST_F(VideoTest, BuildingTheWindowsAgainReplacesTheOldSet)
 {
-    VideoWallpaper video;
+    RestingVideo video;
     ASSERT_EQ(video.createGraphics(), S_OK);
     TestHostWindow host(400, 150);
     ASSERT_EQ(video.createWindows({kLeft, kRight}, host.lookup()), S_OK);
@@ -451,7 +451,7 @@ UINT presentsOf(const VideoWallpaper& video, std::size_t window)
 
 TEST_F(VideoTest, AHiddenWindowIsNeitherDrawnNorPresentedAndShowsTheFrameOnceVisibleAgain)
 {
-    VideoWallpaper video;
+    RestingVideo video;
     openPattern(video);
     TestHostWindow host(400, 150);
     ASSERT_EQ(video.createWindows({kLeft, kRight}, host.lookup()), S_OK);

@@ -26,6 +26,7 @@
 #include "tests/support/fake_desktop_wallpaper.h"
 #include "tests/support/recording_system.h"
 #include "tests/support/temp_folder.h"
+#include "tests/support/time_once_still.h"
 #include "tests/support/wallpaper_world.h"
 #include "video/video_lifecycle.h"
 #include "wallpaper/wallpaper_engine.h"
@@ -40,7 +41,13 @@ public:
             throw std::runtime_error("settings");
         settings.read(kDefaultFit);
     }
-    ~VideoWorld() { video.shutdown(); }
+    // A shown video pauses and rests before it goes, as rest() does for a test's own video.
+    ~VideoWorld()
+    {
+        if (video.showing() && SUCCEEDED(video.setUserPaused(true)))
+            (void)timeOnceStill([this] { return video.activeTime(); });
+        video.shutdown();
+    }
     VideoWorld(const VideoWorld&) = delete;
     VideoWorld& operator=(const VideoWorld&) = delete;
 
