@@ -42,7 +42,7 @@ build_project() {
 # Makes (once) the build folder's Wine prefix: one virtual desktop for every process,
 # so that the notification area exists, and no Mono or Gecko installers. Its settings are
 # brought up to date whenever they change (the version in the ready-marker).
-PELTORINE_PREFIX_VERSION=2
+PELTORINE_PREFIX_VERSION=3
 ensure_wine_prefix() {
     export WINEPREFIX="$1"
     export WINEDEBUG=-all
@@ -64,6 +64,11 @@ ensure_wine_prefix() {
         prefix_setting 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0
         # No sound card here: ALSA's "null" output takes a clip's sound, or the engine plays no frame.
         prefix_setting 'HKCU\Software\Wine\Drivers\winealsa.drv' /v ALSAOutputDevices /t REG_MULTI_SZ /d null
+        # Wine's Vulkan renderer (Mesa's lavapipe). Its OpenGL renderer keeps a pointer to the last swap
+        # chain it drew into after that swap chain is released, and reads it when it next unloads a
+        # texture: now and then a crash in wined3d.dll whenever video windows close. Child windows
+        # show Direct3D only under Vulkan too (the development desktop).
+        prefix_setting 'HKCU\Software\Wine\Direct3D' /v renderer /d vulkan
         "$WINESERVER" -w
         echo "$PELTORINE_PREFIX_VERSION" >"$marker"
     fi
