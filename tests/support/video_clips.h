@@ -15,7 +15,6 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -35,7 +34,6 @@ inline constexpr const wchar_t* kStereoClip = L"stereo48k_aac_25fps_320x240.mp4"
 
 // The Windows path of a clip in tests/data/video.
 std::wstring clipPath(const wchar_t* name);
-
 
 // Media Foundation started for the calling test, shut down after it.
 class MediaFoundationScope {

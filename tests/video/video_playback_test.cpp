@@ -188,7 +188,7 @@ INSTANTIATE_TEST_SUITE_P(PatternClip, VideoStartPosition,
 
 TEST(VideoWallpaperUnopened, HasNoTimeNothingToPauseAndNothingToSave)
 {
-    RestingVideo video;
+    VideoWallpaper video;
     EXPECT_EQ(video.currentTime(), 0.0);
     EXPECT_EQ(video.pumpFrame(), S_FALSE);
     EXPECT_EQ(video.setPaused(true), kNotReady);
@@ -379,7 +379,7 @@ TEST_F(VideoTest, TheWindowsDieWithTheirHost)
 
 TEST_F(VideoTest, WindowsAreHiddenMouseTransparentChildrenUntilShown)
 {
-    RestingVideo video;
+    VideoWallpaper video;
     TestHostWindow host(400, 150);
     ASSERT_EQ(video.createGraphics(), S_OK);
     ASSERT_EQ(video.createWindows({kLeft, kRight}, host.lookup()), S_OK);
@@ -407,7 +407,7 @@ TEST_F(VideoTest, WindowsAreHiddenMouseTransparentChildrenUntilShown)
 
 TEST_F(VideoTest, UnderAHostWithoutRedirectionBitmapTheWindowsAreOpaqueLayeredWindows)
 {
-    RestingVideo video;
+    VideoWallpaper video;
     TestHostWindow host(200, 100, true);
     ASSERT_EQ(video.createGraphics(), S_OK);
     ASSERT_EQ(video.createWindows({kWide}, host.lookup()), S_OK);
@@ -422,7 +422,7 @@ TEST_F(VideoTest, UnderAHostWithoutRedirectionBitmapTheWindowsAreOpaqueLayeredWi
 
 TEST_F(VideoTest, NoDisplayOrNoHostMeansNotFoundAndNoWindows)
 {
-    RestingVideo video;
+    VideoWallpaper video;
     ASSERT_EQ(video.createGraphics(), S_OK);
     TestHostWindow host(200, 100);
     EXPECT_EQ(video.createWindows({}, host.lookup()), kNotFound);
@@ -432,7 +432,7 @@ TEST_F(VideoTest, NoDisplayOrNoHostMeansNotFoundAndNoWindows)
 
 TEST_F(VideoTest, BuildingTheWindowsAgainReplacesTheOldSet)
 {
-    RestingVideo video;
+    VideoWallpaper video;
     ASSERT_EQ(video.createGraphics(), S_OK);
     TestHostWindow host(400, 150);
     ASSERT_EQ(video.createWindows({kLeft, kRight}, host.lookup()), S_OK);
